@@ -153,7 +153,9 @@ bool PosixSerialApi::setCommState(PortHandle h, const Dcb& dcb) {
   t.c_cflag |= kSizes[dcb.ByteSize - 5];
   if (dcb.Parity != kNoParity) t.c_cflag |= PARENB | (dcb.Parity == 1 ? PARODD : 0);
   if (dcb.StopBits == 2) t.c_cflag |= CSTOPB;
-  t.c_cc[VMIN] = 0;
+  // VMIN 1 with O_NONBLOCK: an empty line reads as EAGAIN, and 0 from read()
+  // then means only a hang-up.
+  t.c_cc[VMIN] = 1;
   t.c_cc[VTIME] = 0;
   cfsetispeed(&t, *speed);
   cfsetospeed(&t, *speed);

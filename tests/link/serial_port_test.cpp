@@ -1,0 +1,212 @@
+// The six port operations against a fake platform: which calls they make,
+// in which order, and what they leave behind.
+#include <gtest/gtest.h>
+
+#include <cstring>
+
+#include "device_link/serial_port.h"
+#include "device_link/transfer_buffers.h"
+#include "tests/fakes/fake_serial_api.h"
+
+namespace tarvik {
+namespace {
+
+using testing::FakeSerialApi;
+
+TEST(OpenPort, ConfiguresTheLineAndLeavesOtherDcbFieldsAsReported) {
+  FakeSerialApi api;
+#ifndef _WIN32
+  api.reportedDcb.reported.c_cflag = 0x1234;  // stands for "every other field"
+#else
+  api.reportedDcb.fOutxCtsFlow = 1;
+  api.reportedDcb.XonChar = 0x11;
+#endif
+  api.reportedDcb.BaudRate = 115200;
+  api.reportedDcb.Parity = 0;
+  SerialPort port(api);
+  ASSERT_TRUE(port.OpenPort("COM3"));
+  EXPECT_EQ(api.openedPaths, std::vector<std::string>{"\\\\.\\COM3"});
+  EXPECT_EQ(api.openAccess.at(0), kGenericRead | kGenericWrite);
+  ASSERT_TRUE(api.setDcb);
+  EXPECT_EQ(api.setDcb->BaudRate, 9600u);
+  EXPECT_EQ(api.setDcb->ByteSize, 8);
+  EXPECT_EQ(api.setDcb->Parity, kEvenParity);
+  EXPECT_EQ(api.setDcb->StopBits, kOneStopBit);
+#ifndef _WIN32
+  EXPECT_EQ(api.setDcb->reported.c_cflag, 0x1234u);
+#else
+  EXPECT_EQ(api.setDcb->fOutxCtsFlow, 1u);
+  EXPECT_EQ(api.setDcb->XonChar, 0x11);
+#endif
+  ASSERT_TRUE(api.setTimeouts);
+  EXPECT_EQ(api.setTimeouts->ReadIntervalTimeout, 150u);
+  EXPECT_EQ(api.setTimeouts->ReadTotalTimeoutMultiplier, 1u);
+  EXPECT_EQ(api.setTimeouts->ReadTotalTimeoutConstant, 200u);
+  EXPECT_EQ(api.setTimeouts->WriteTotalTimeoutMultiplier, 0u);
+  EXPECT_EQ(api.setTimeouts->WriteTotalTimeoutConstant, 100u);
+  EXPECT_EQ(api.mask, 5u);
+  EXPECT_EQ(api.count("setupComm 65536 8192"), 1u);
+  EXPECT_TRUE(api.closed.empty());
+  EXPECT_NE(port.FPortHandle, kInvalidPortHandle);
+  EXPECT_FALSE(port.FPortOpen) << "the caller stores the result in FPortOpen";
+}
+
+struct FailingStep {
+  const char* call;
+  const char* lastCallMade;
+};
+
+class OpenPortFailure : public ::testing::TestWithParam<FailingStep> {};
+
+TEST_P(OpenPortFailure, ClosesTheHandleSkipsLaterStepsAndInvalidatesIt) {
+  FakeSerialApi api;
+  api.failing = GetParam().call;
+  SerialPort port(api);
+  EXPECT_FALSE(port.OpenPort("COM3"));
+  EXPECT_EQ(port.FPortHandle, kInvalidPortHandle);
+  ASSERT_EQ(api.closed.size(), 1u);
+  EXPECT_TRUE(api.openHandles.empty()) << "the failed port must be released";
+  // The failing step is the last configuration call made before the close.
+  ASSERT_GE(api.calls.size(), 2u);
+  EXPECT_EQ(api.calls[api.calls.size() - 2].rfind(GetParam().lastCallMade, 0), 0u);
+  EXPECT_EQ(api.calls.back(), "closeHandle");
+}
+
+INSTANTIATE_TEST_SUITE_P(EachStep, OpenPortFailure,
+                         ::testing::Values(FailingStep{"setupComm", "setupComm"},
+                                           FailingStep{"getCommState", "getCommState"},
+                                           FailingStep{"setCommState", "setCommState"},
+                                           FailingStep{"getCommTimeouts", "getCommTimeouts"},
+                                           FailingStep{"setCommTimeouts", "setCommTimeouts"},
+                                           FailingStep{"setCommMask", "setCommMask"}));
+
+TEST(OpenPort, MissingPortMakesNoFurtherCallAndCanBeRetried) {
+  FakeSerialApi api;
+  SerialPort port(api);
+  EXPECT_FALSE(port.OpenPort("COM9"));
+  EXPECT_EQ(port.FPortHandle, kInvalidPortHandle);
+  EXPECT_EQ(api.calls, std::vector<std::string>{"createFile"});
+  api.failing = "setCommState";
+  EXPECT_FALSE(port.OpenPort("COM3"));
+  api.failing.clear();
+  EXPECT_TRUE(port.OpenPort("COM3")) << "a refused port was closed, so it opens again";
+}
+
+TEST(InQueueCount, WithoutAnOpenPortMakesNoCall) {
+  FakeSerialApi api;
+  api.queue({1, 2, 3});
+  SerialPort port(api);
+  ASSERT_TRUE(port.OpenPort("COM3"));
+  api.calls.clear();
+  EXPECT_EQ(port.InQueueCount(), 0);
+  EXPECT_TRUE(api.calls.empty());
+  port.FPortOpen = true;
+  EXPECT_EQ(port.InQueueCount(), 3);
+  api.failing = "clearCommError";
+  EXPECT_EQ(port.InQueueCount(), 0) << "a failed query counts as nothing waiting";
+}
+
+TEST(PurgeInput, DrainsInRxBufSizedReadsAndNeverPastIt) {
+  FakeSerialApi api;
+  api.queue(std::vector<std::uint8_t>(5000, 0xAB));
+  SerialPort port(api);
+  ASSERT_TRUE(port.OpenPort("COM3"));
+  port.FPortOpen = true;
+  port.PurgeInput();
+  ASSERT_EQ(api.reads.size(), 2u);
+  EXPECT_EQ(api.reads[0].count, 4096u);
+  EXPECT_EQ(api.reads[1].count, 904u);
+  for (const auto& r : api.reads) EXPECT_EQ(r.buffer, static_cast<const void*>(RxBuf));
+  EXPECT_TRUE(api.incoming.empty());
+}
+
+TEST(PurgeInput, StopsWhenAReadDeliversNothingAndReadsNothingWhenIdle) {
+  FakeSerialApi api;
+  SerialPort port(api);
+  ASSERT_TRUE(port.OpenPort("COM3"));
+  port.FPortOpen = true;
+  port.PurgeInput();
+  EXPECT_TRUE(api.reads.empty());
+
+  api.queue(std::vector<std::uint8_t>(10, 1));
+  api.failing = "readFile";
+  port.PurgeInput();
+  EXPECT_EQ(api.reads.size(), 1u) << "a failing read must not loop";
+}
+
+TEST(WaitForBytes, CountsTriesAndSleepsBeforeEachPoll) {
+  struct Row {
+    std::uint32_t tries;
+    std::uint16_t count;
+    std::size_t waiting;
+    bool result;
+    unsigned sleeps;
+  };
+  const Row rows[] = {
+      {0, 1, 5, false, 0},      // no tries: at once, no sleep
+      {200, 1, 1, true, 1},     // already waiting: seen after the first sleep
+      {200, 129, 128, false, 200},
+      {5, 0, 0, true, 1},
+  };
+  for (const auto& row : rows) {
+    FakeSerialApi api;
+    api.queue(std::vector<std::uint8_t>(row.waiting, 0));
+    SerialPort port(api);
+    ASSERT_TRUE(port.OpenPort("COM3"));
+    port.FPortOpen = true;
+    EXPECT_EQ(port.WaitForBytes(row.tries, row.count), row.result) << row.tries << "/" << row.count;
+    EXPECT_EQ(api.sleeps, row.sleeps) << row.tries << "/" << row.count;
+  }
+}
+
+TEST(WaitForBytes, RunsOutWhenNoPortIsOpen) {
+  FakeSerialApi api;
+  api.queue({0x79});
+  SerialPort port(api);
+  ASSERT_TRUE(port.OpenPort("COM3"));
+  EXPECT_FALSE(port.WaitForBytes(3, 1));
+  EXPECT_EQ(api.sleeps, 3u);
+}
+
+TEST(ReadWriteBytes, ReportShortCountsAndKeepTheRestOfTheBuffer) {
+  FakeSerialApi api;
+  SerialPort port(api);
+  ASSERT_TRUE(port.OpenPort("COM3"));
+  api.queue({1, 2, 3, 4, 5});
+  std::uint8_t buffer[10];
+  std::memset(buffer, 0xEE, sizeof buffer);
+  std::uint32_t received = 99;
+  EXPECT_FALSE(port.ReadBytes(buffer, 10, received));
+  EXPECT_EQ(received, 5u);
+  EXPECT_EQ(buffer[4], 5);
+  EXPECT_EQ(buffer[5], 0xEE);
+
+  api.queue({9, 8});
+  EXPECT_TRUE(port.ReadBytes(buffer, 2, received));
+  EXPECT_EQ(received, 2u);
+
+  const std::uint8_t frame[] = {0x7F};
+  api.calls.clear();
+  EXPECT_TRUE(port.WriteBytes(frame, 0));
+  EXPECT_TRUE(api.calls.empty()) << "a count of 0 makes no call";
+  EXPECT_TRUE(port.WriteBytes(frame, 1));
+  EXPECT_EQ(api.written, std::vector<std::uint8_t>{0x7F});
+}
+
+TEST(ClosePort, ClosesOnceAndForgetsTheHandle) {
+  FakeSerialApi api;
+  SerialPort port(api);
+  ASSERT_TRUE(port.OpenPort("COM3"));
+  port.FPortOpen = true;
+  port.ClosePort();
+  port.ClosePort();
+  EXPECT_EQ(api.closed.size(), 1u);
+  EXPECT_FALSE(port.FPortOpen);
+  EXPECT_EQ(port.FPortHandle, kInvalidPortHandle);
+  const std::uint8_t byte = 0x7F;
+  EXPECT_FALSE(port.WriteBytes(&byte, 1)) << "nothing may be written after the close";
+  EXPECT_TRUE(api.written.empty());
+}
+
+}  // namespace
+}  // namespace tarvik
