@@ -1,0 +1,19 @@
+#!/usr/bin/env bash
+# Installs what is missing, builds, and runs every test: the fuzzers for a
+# bounded time, the suite under AddressSanitizer/UBSan, then the suite.
+set -euo pipefail
+cd "$(dirname "$0")"
+scripts/install-deps.sh test
+
+jobs=$(nproc)
+if [ -x fuzz/run_fuzzers.sh ]; then
+  FUZZ_SECONDS="${FUZZ_SECONDS:-20}" fuzz/run_fuzzers.sh
+fi
+
+cmake --preset asan >/dev/null
+cmake --build --preset asan -j "$jobs"
+ctest --preset asan -j "$jobs" --timeout 300
+
+cmake --preset dev >/dev/null
+cmake --build --preset dev -j "$jobs"
+ctest --preset dev -j "$jobs" --timeout 300
