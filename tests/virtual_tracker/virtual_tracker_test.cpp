@@ -1,0 +1,216 @@
+// The real serial layer, bootloader commands and update sequence against
+// the virtual tracker through a pseudo-terminal (no line pacing, so fast).
+#include <gtest/gtest.h>
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include "device_link/serial_api_posix.h"
+#include "device_link/transfer_buffers.h"
+#include "tests/fakes/fake_device_info_api.h"
+#include "tests/fakes/recording_view.h"
+#include "tests/support/bootsim_process.h"
+#include "update_engine/firmware_image.h"
+#include "update_engine/updater.h"
+
+namespace tarvik {
+namespace {
+
+using testing::BootsimOptions;
+using testing::BootsimProcess;
+using testing::BuiltInInitialMemory;
+using testing::FakeDeviceInfoApi;
+using testing::RecordingView;
+using Bytes = std::vector<std::uint8_t>;
+
+Bytes Slice(const Bytes& memory, std::uint32_t from, std::uint32_t to) {
+  return Bytes(memory.begin() + from, memory.begin() + to + 1);
+}
+
+// One simulator, an updater whose "COM40" is the simulator's pty.
+class VirtualTracker {
+ public:
+  explicit VirtualTracker(BootsimOptions options = {})
+      : sim(std::move(options)),
+        serial([this](std::string_view name) -> std::optional<std::string> {
+          if (name == "COM40") return sim.slavePath();
+          return std::nullopt;
+        }),
+        updater(serial, devices) {
+    updater.InitUpdaterState();
+  }
+  bool connect() {
+    updater.ConnectPort("COM40");
+    if (updater.FSynced) updater.FSynced = updater.BootGet();
+    return updater.FSynced;
+  }
+
+  BootsimProcess sim;
+  PosixSerialApi serial;
+  FakeDeviceInfoApi devices;
+  Updater updater;
+};
+
+TEST(VirtualTrackerLink, SyncGetWriteAndReadBack) {
+  VirtualTracker t;
+  ASSERT_TRUE(t.connect()) << t.sim.errors();
+  EXPECT_EQ(t.updater.FBootVersion, 0x10);
+  EXPECT_EQ(t.updater.FBootCmdCount, 5);
+  EXPECT_EQ(Bytes(BootCommands, BootCommands + 6), (Bytes{0x00, 0x11, 0x21, 0x31, 0x43, 0x00}));
+  ASSERT_TRUE(t.updater.BootWriteBlock(0x8C00));
+  ASSERT_TRUE(t.updater.BootReadBlock(0x8C00));
+  EXPECT_EQ(Bytes(RxBuf + 1, RxBuf + 129), Bytes(FlashImage, FlashImage + 128));
+  ASSERT_TRUE(t.updater.BootReadBlock(0xFE00));
+  EXPECT_TRUE(t.updater.BootSync()) << "the tracker's bootloader answers a repeated sync";
+  const auto memory = t.sim.stopAndReadMemory();
+  EXPECT_EQ(Slice(memory, 0x8C00, 0x8C7F), Bytes(FlashImage, FlashImage + 128));
+}
+
+TEST(VirtualTrackerLink, ReconnectingToTheSamePortWorks) {
+  VirtualTracker t;
+  for (int i = 0; i < 5; ++i) ASSERT_TRUE(t.connect()) << "connect " << i;
+}
+
+TEST(VirtualTrackerLink, FaultsEndTheCommandWithFalse) {
+  struct Row {
+    const char* fault;
+    int command;  // 0 sync, 1 get, 2 read, 3 write
+  };
+  const Row rows[] = {
+      {"partial:read#1/data", 2}, {"nack:write#1/addr", 3}, {"wrong:write#1/data", 3},
+      {"noreply:read#1/addr", 2}, {"nack:get#1/cmd", 1},    {"noreply:write#1/data", 3},
+  };
+  for (const auto& row : rows) {
+    BootsimOptions options;
+    options.faults = {row.fault};
+    VirtualTracker t(options);
+    t.updater.ConnectPort("COM40");
+    ASSERT_TRUE(t.updater.FSynced) << row.fault;
+    bool ok = true;
+    switch (row.command) {
+      case 1: ok = t.updater.BootGet(); break;
+      case 2: ok = t.updater.BootReadBlock(0x8C00); break;
+      default: ok = t.updater.BootWriteBlock(0x8C00); break;
+    }
+    EXPECT_FALSE(ok) << row.fault;
+    // The next command drains what the failed one left and works again.
+    if (row.command != 1) {
+      ::usleep(20000);
+      EXPECT_TRUE(t.updater.BootReadBlock(0x9000)) << "after " << row.fault;
+    }
+  }
+}
+
+TEST(VirtualTrackerLink, StaleBytesAreNotTakenForAReply) {
+  BootsimOptions options;
+  options.faults = {"stale:write#1"};
+  VirtualTracker t(options);
+  ASSERT_TRUE(t.connect());
+  EXPECT_TRUE(t.updater.BootWriteBlock(0x8C00));
+  ::usleep(20000);
+  EXPECT_TRUE(t.updater.BootReadBlock(0x8C00));
+  EXPECT_EQ(RxBuf[0], kAck);
+  EXPECT_EQ(Bytes(RxBuf + 1, RxBuf + 129), Bytes(FlashImage, FlashImage + 128));
+}
+
+TEST(VirtualTrackerUpdate, KeepsTheUserSettingsWhenTicked) {
+  VirtualTracker t;
+  ASSERT_TRUE(t.connect());
+  RecordingView view;
+  t.updater.RunUpdate(view);
+  EXPECT_EQ(t.updater.FStage, kStageDone);
+  const auto before = BuiltInInitialMemory();
+  const auto after = t.sim.stopAndReadMemory();
+  EXPECT_EQ(Slice(after, 0x8C00, 0xFE23), Bytes(FlashImage, FlashImage + kFlashImageSize));
+  EXPECT_EQ(Slice(after, 0x1100, 0x13FF), Bytes(EepromImage + 256, EepromImage + 1024));
+  EXPECT_EQ(Slice(after, 0x1000, 0x10FF), Slice(before, 0x1000, 0x10FF));
+  EXPECT_EQ(Slice(after, 0x0000, 0x0FFF), Slice(before, 0x0000, 0x0FFF));
+  EXPECT_EQ(Slice(after, 0x8000, 0x8BFF), Slice(before, 0x8000, 0x8BFF));
+}
+
+TEST(VirtualTrackerUpdate, WritesFactorySettingsWhenUnticked) {
+  VirtualTracker t;
+  ASSERT_TRUE(t.connect());
+  RecordingView view;
+  view.keepUser = false;
+  t.updater.RunUpdate(view);
+  EXPECT_EQ(t.updater.FStage, kStageDone);
+  const auto after = t.sim.stopAndReadMemory();
+  EXPECT_EQ(Slice(after, 0x1000, 0x13FF), Bytes(EepromImage, EepromImage + 1024));
+}
+
+TEST(VirtualTrackerUpdate, VerifyCatchesADifferenceAtTheLastImageByteOnly) {
+  for (const auto& [flip, stage] :
+       std::vector<std::pair<std::uint32_t, std::uint8_t>>{{0xFE23, 0}, {0xFE24, 5}, {0xFE7F, 5}}) {
+    BootsimOptions options;
+    options.flips = {flip};
+    VirtualTracker t(options);
+    ASSERT_TRUE(t.connect());
+    RecordingView view;
+    t.updater.RunUpdate(view);
+    EXPECT_EQ(t.updater.FStage, stage) << std::hex << flip;
+  }
+}
+
+TEST(VirtualTrackerUpdate, NothingReachesTheDeviceAfterAFailedBlock) {
+  BootsimOptions options;
+  options.faults = {"nack:write@0x9000/data"};
+  VirtualTracker t(options);
+  ASSERT_TRUE(t.connect());
+  RecordingView view;
+  t.updater.RunUpdate(view);
+  EXPECT_EQ(t.updater.FStage, kStageNone);
+  ::usleep(50000);
+  const std::string log = t.sim.log();
+  const auto failed = log.find("00 00 90 00 90");
+  ASSERT_NE(failed, std::string::npos);
+  EXPECT_EQ(log.find("31 CE", failed), std::string::npos) << "no further Write Memory";
+  EXPECT_EQ(log.find("11 EE", failed), std::string::npos) << "no Read Memory";
+}
+
+TEST(VirtualTrackerUpdate, CancelClosesThePortAndTheNextBlockFails) {
+  VirtualTracker t;
+  ASSERT_TRUE(t.connect());
+  RecordingView view;
+  int blocks = 0;
+  int reused = -1;
+  view.onProcessMessages = [&] {
+    if (++blocks != 20) return;
+    const int fd = static_cast<int>(t.updater.FPortHandle);
+    t.updater.ClosePort();  // what the window's close handler does
+    // Another file takes the number at once; the update must not write to it.
+    char path[] = "/tmp/tarvik-reuse-XXXXXX";
+    reused = ::mkstemp(path);
+    ::unlink(path);
+    EXPECT_EQ(reused, fd);
+  };
+  t.updater.RunUpdate(view);
+  EXPECT_EQ(t.updater.FStage, kStageNone);
+  EXPECT_EQ(view.processed, 20);
+  struct stat st {};
+  ASSERT_EQ(::fstat(reused, &st), 0);
+  EXPECT_EQ(st.st_size, 0);
+  ::close(reused);
+  const auto memory = t.sim.stopAndReadMemory();
+  const std::uint32_t firstUnwritten = 0x8C00 + 20 * 0x80;
+  EXPECT_NE(Slice(memory, firstUnwritten, firstUnwritten + 0x7F),
+            Bytes(FlashImage + 20 * 0x80, FlashImage + 21 * 0x80));
+}
+
+TEST(VirtualTrackerUpdate, UnplugDuringTheUpdateFailsTheNextBlock) {
+  VirtualTracker t;
+  ASSERT_TRUE(t.connect());
+  RecordingView view;
+  int blocks = 0;
+  view.onProcessMessages = [&] {
+    if (++blocks == 5) t.sim.hangUp();
+  };
+  t.updater.RunUpdate(view);
+  EXPECT_EQ(t.updater.FStage, kStageNone);
+  EXPECT_TRUE(view.isVisible(Control::lbWriteErr));
+  EXPECT_TRUE(t.updater.FPortOpen) << "the port is closed later, by the idle step";
+}
+
+}  // namespace
+}  // namespace tarvik
