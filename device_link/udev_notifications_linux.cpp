@@ -79,13 +79,15 @@ void UdevNotifications::Register(Handler handler) {
   udev_.reset(udev_new());
   if (!udev_) return;
   UdevMonitorPtr monitor(udev_monitor_new_from_netlink(udev_.get(), "udev"));
-  if (!monitor || udev_monitor_filter_add_match_subsystem_devtype(monitor.get(), "tty", nullptr) < 0 ||
+  if (!monitor ||
+      udev_monitor_filter_add_match_subsystem_devtype(monitor.get(), "tty", nullptr) < 0 ||
       udev_monitor_enable_receiving(monitor.get()) < 0)
     return;
   // Dispatch runs on the window's thread: a read must never wait.
   const int fd = udev_monitor_get_fd(monitor.get());
+  if (fd < 0) return;
   const int flags = fcntl(fd, F_GETFL);
-  if (fd < 0 || flags < 0 || fcntl(fd, F_SETFL, flags | O_NONBLOCK) < 0) return;
+  if (flags < 0 || fcntl(fd, F_SETFL, flags | O_NONBLOCK) < 0) return;
   monitor_ = std::move(monitor);
 }
 
