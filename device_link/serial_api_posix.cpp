@@ -1,6 +1,9 @@
 #include "device_link/serial_api_posix.h"
 
 #include <fcntl.h>
+#ifdef __linux__
+#include <sys/prctl.h>
+#endif
 #include <poll.h>
 #include <sys/ioctl.h>
 #include <termios.h>
@@ -71,7 +74,13 @@ bool WaitFor(int fd, short events, std::optional<Clock::time_point> deadline) {
 
 PosixSerialApi::PosixSerialApi() : PosixSerialApi(&DeviceNodeForPort) {}
 
-PosixSerialApi::PosixSerialApi(Resolver resolver) : resolver_(std::move(resolver)) {}
+PosixSerialApi::PosixSerialApi(Resolver resolver) : resolver_(std::move(resolver)) {
+#ifdef __linux__
+  // Every wait for the bootloader is counted in 1-ms sleeps; the default
+  // 50-us timer slack would stretch each of them and every wait with it.
+  (void)::prctl(PR_SET_TIMERSLACK, 1UL, 0UL, 0UL, 0UL);
+#endif
+}
 
 PosixSerialApi::~PosixSerialApi() {
   for (const auto& [fd, state] : open_) ::close(static_cast<int>(fd));

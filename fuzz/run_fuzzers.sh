@@ -24,8 +24,10 @@ for name in "${targets[@]}"; do
   mkdir -p "$work"
   echo "fuzzing $name for ${seconds}s"
   log="$build/$name.log"
+  dict=()
+  [ -f "$dir/${name%_fuzz}.dict" ] && dict=(-dict="$dir/${name%_fuzz}.dict")
   if ! "$build/fuzz/${name%_fuzz}/$name" -max_total_time="$seconds" -print_final_stats=1 \
-      -artifact_prefix="$build/" -close_fd_mask=3 "$work" "$dir/corpus" >"$log" 2>&1; then
+      -artifact_prefix="$build/" -close_fd_mask=3 "${dict[@]}" "$work" "$dir/corpus" >"$log" 2>&1; then
     tail -n 60 "$log"
     echo "fuzzer $name found a fault (crash input in $build)"
     exit 1

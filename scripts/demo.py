@@ -1,0 +1,263 @@
+#!/usr/bin/python3
+"""The wizard on the virtual tracker, run as the command of the umockdev
+testbed (tests/umockdev/run_in_testbed.py --scenario hotplug): the virtual
+CP210x is plugged in a few seconds after the wizard starts.
+
+With a display it just starts the wizard and plugs the tracker in; the user
+does the rest. Without one (or with --headless) it starts a virtual display,
+clicks through the wizard itself, prints each step, saves a screenshot of
+every page, and exits 0 only when the tracker holds the new firmware with the
+user's settings kept.
+"""
+import argparse
+import os
+import re
+import shutil
+import socket
+import subprocess
+import sys
+import time
+
+FLASH_BLOCKS = 229
+EEPROM_BLOCKS_KEPT = 6
+WINDOW_TITLE = 'GPS Tarvik Update to v.1.3.1'
+NEXT_BUTTON = (488 + 44, 359 + 12)  # centre of "Далее" in the window
+
+
+def plain_env():
+    """The environment for helpers that must not run under the device preload."""
+    return {k: v for k, v in os.environ.items() if k not in ('LD_PRELOAD', 'UMOCKDEV_DIR')}
+
+
+class Control:
+    def __init__(self):
+        fd = int(os.environ['TARVIK_TESTBED_CONTROL_FD'])
+        self.sock = socket.socket(fileno=fd)
+        self.file = self.sock.makefile('rwb', buffering=0)
+
+    def send(self, line):
+        self.file.write((line + '\n').encode())
+        reply = self.file.readline().decode().strip()
+        if reply != 'ok':
+            raise RuntimeError(f'testbed: {line}: {reply}')
+
+
+class FrameLog:
+    """Follows the virtual tracker's frame log: what the wizard has done."""
+
+    def __init__(self, path):
+        self.path = path
+        self.offset = 0
+        self.lines = []
+
+    def poll(self):
+        try:
+            with open(self.path, 'rb') as f:
+                f.seek(self.offset)
+                data = f.read()
+        except FileNotFoundError:
+            return
+        end = data.rfind(b'\n') + 1
+        self.offset += end
+        self.lines += data[:end].decode(errors='replace').splitlines()
+
+    def count(self, pattern):
+        rx = re.compile(pattern)
+        return sum(1 for line in self.lines if rx.search(line))
+
+
+def wait_for(predicate, timeout, step=0.1):
+    deadline = time.monotonic() + timeout
+    while time.monotonic() < deadline:
+        if predicate():
+            return True
+        time.sleep(step)
+    return predicate()
+
+
+class Screen:
+    def __init__(self, display, shots):
+        self.display = display
+        self.shots = shots
+        self.env = dict(plain_env(), DISPLAY=display)
+        self.origin = None
+
+    def run(self, *argv):
+        return subprocess.run(argv, env=self.env, capture_output=True, text=True, timeout=30)
+
+    def find_window(self, timeout):
+        def found():
+            r = self.run('xdotool', 'search', '--name', WINDOW_TITLE)
+            ids = r.stdout.split()
+            if not ids:
+                return False
+            geo = self.run('xdotool', 'getwindowgeometry', ids[0]).stdout
+            m = re.search(r'Position: (\d+),(\d+)', geo)
+            if m:
+                self.origin = (int(m.group(1)), int(m.group(2)))
+            return m is not None
+        return wait_for(found, timeout, 0.2)
+
+    def click(self, point):
+        x, y = self.origin[0] + point[0], self.origin[1] + point[1]
+        self.run('xdotool', 'mousemove', str(x), str(y), 'click', '1')
+        time.sleep(0.4)
+
+    def shot(self, name):
+        if not self.shots:
+            return
+        path = os.path.join(self.shots, name)
+        self.run('import', '-window', 'root', path)
+        print(f'  screenshot {path}')
+
+
+def start_display():
+    for n in range(90, 120):
+        if not os.path.exists(f'/tmp/.X11-unix/X{n}') and not os.path.exists(f'/tmp/.X{n}-lock'):
+            xvfb = subprocess.Popen(['Xvfb', f':{n}', '-screen', '0', '1280x800x24', '-nolisten', 'tcp'],
+                                    env=plain_env(), stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+            if wait_for(lambda: os.path.exists(f'/tmp/.X11-unix/X{n}'), 10):
+                return xvfb, f':{n}'
+            xvfb.kill()
+    raise RuntimeError('no virtual display could be started')
+
+
+def check_memory(memory_out, initial, firmware_dir, keep_user=True):
+    with open(memory_out, 'rb') as f:
+        after = f.read()
+    with open(initial, 'rb') as f:
+        before = f.read()
+    with open(os.path.join(firmware_dir, 'flash.bin'), 'rb') as f:
+        flash = f.read()
+    with open(os.path.join(firmware_dir, 'eeprom.bin'), 'rb') as f:
+        eeprom = f.read()
+    checks = [
+        ('program memory 0x8C00..0xFE23 is the new firmware', after[0x8C00:0xFE24] == flash),
+        ('data memory 0x1100..0x13FF is the new factory data', after[0x1100:0x1400] == eeprom[256:]),
+    ]
+    if keep_user:
+        checks.append(('user settings 0x1000..0x10FF kept', after[0x1000:0x1100] == before[0x1000:0x1100]))
+    ok = True
+    for text, good in checks:
+        print(f'  {"ok  " if good else "FAIL"} {text}')
+        ok = ok and good
+    return ok
+
+
+def headless(args, control, log):
+    xvfb, display = start_display()
+    screen = Screen(display, args.shots)
+    app = None
+    try:
+        env = dict(os.environ, DISPLAY=display, QT_QPA_PLATFORM='xcb')
+        app = subprocess.Popen([args.program], cwd=args.workdir, env=env)
+        if not screen.find_window(20):
+            print('the wizard did not open')
+            return 1
+        print('page 1: welcome')
+        screen.shot('page1-welcome.png')
+        screen.click(NEXT_BUTTON)
+        print('page 2: preparation')
+        screen.shot('page2-preparation.png')
+        screen.click(NEXT_BUTTON)
+        print('page 3: connection')
+        screen.shot('page3-connection.png')
+        time.sleep(args.plug_after)
+        control.send('plug')
+        print('virtual tracker plugged in')
+
+        def connected():
+            log.poll()
+            return log.count(r' > 05 [0-9A-F]{2} 00 11 21 31 43 79') > 0
+        if not wait_for(connected, 10):
+            print('the wizard did not connect on its own')
+            return 1
+        time.sleep(0.5)
+        print('connected: "УСТАНОВЛЕНО"')
+        screen.shot('page3-connected.png')
+        screen.click(NEXT_BUTTON)
+        print('page 4: loading')
+
+        reported = {'write': -1, 'verify': -1}
+        total = 2 * FLASH_BLOCKS + EEPROM_BLOCKS_KEPT
+        def progress():
+            log.poll()
+            writes = log.count(r' < 31 CE')
+            reads = log.count(r' < 11 EE')
+            for phase, done in (('write', min(writes, FLASH_BLOCKS)), ('verify', reads)):
+                if done == 0:
+                    continue
+                tenth = done * 10 // FLASH_BLOCKS
+                while reported[phase] < tenth:
+                    reported[phase] += 1
+                    name = 'writing program memory' if phase == 'write' else 'verifying'
+                    print(f'  {name}: {reported[phase] * 10} %')
+            return writes + reads >= total
+        if not wait_for(progress, args.update_timeout, 0.2):
+            print('the update did not finish in time')
+            return 1
+        time.sleep(1.0)
+        print('data memory written (user settings kept)')
+        screen.shot('page4-done.png')
+        screen.click(NEXT_BUTTON)
+        print('page 5: finish')
+        screen.shot('page5-finish.png')
+        screen.click(NEXT_BUTTON)
+        try:
+            app.wait(timeout=10)
+        except subprocess.TimeoutExpired:
+            print('"OK" did not close the wizard')
+            return 1
+        print('"OK": the wizard closed')
+        control.send('unplug')
+        wait_for(lambda: os.path.exists(args.memory_out), 10)
+        print('checking the tracker\'s memory against the image:')
+        return 0 if check_memory(args.memory_out, args.initial, args.firmware) else 1
+    finally:
+        if app and app.poll() is None:
+            app.terminate()
+            app.wait(timeout=10)
+        xvfb.terminate()
+        xvfb.wait(timeout=10)
+
+
+def interactive(args, control):
+    app = subprocess.Popen([args.program], cwd=args.workdir)
+    time.sleep(args.plug_after)
+    if app.poll() is None:
+        control.send('plug')
+        print('The virtual tracker is plugged in: the wizard connects on its own.')
+    app.wait()
+    try:
+        control.send('unplug')
+    except RuntimeError:
+        pass
+    if wait_for(lambda: os.path.exists(args.memory_out), 10):
+        print('The tracker\'s memory against the image:')
+        check_memory(args.memory_out, args.initial, args.firmware)
+    return 0
+
+
+def main():
+    parser = argparse.ArgumentParser(description=__doc__.split('\n\n')[0])
+    parser.add_argument('--program', required=True)
+    parser.add_argument('--workdir', required=True, help='current directory of the wizard (text.rtf)')
+    parser.add_argument('--log', required=True, help="the virtual tracker's frame log")
+    parser.add_argument('--memory-out', required=True)
+    parser.add_argument('--initial', required=True)
+    parser.add_argument('--firmware', required=True)
+    parser.add_argument('--shots', help='directory for the screenshots')
+    parser.add_argument('--plug-after', type=float, default=3.0)
+    parser.add_argument('--update-timeout', type=float, default=240)
+    parser.add_argument('--headless', action='store_true')
+    args = parser.parse_args()
+    if args.shots:
+        os.makedirs(args.shots, exist_ok=True)
+    control = Control()
+    if args.headless or not os.environ.get('DISPLAY'):
+        return headless(args, control, FrameLog(args.log))
+    return interactive(args, control)
+
+
+if __name__ == '__main__':
+    sys.exit(main())

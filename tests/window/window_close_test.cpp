@@ -1,0 +1,121 @@
+// Every way of closing the window closes an open port exactly once, and
+// closing in the middle of an update ends the program once Next's click
+// has returned.
+#include <gtest/gtest.h>
+
+#include <QApplication>
+#include <QPushButton>
+#include <QTest>
+#include <QTimer>
+#include <QWindow>
+
+#include "page_container.h"
+#include "window_harness.h"
+
+namespace tarvik::testing {
+namespace {
+
+enum class Way { Cancel, Ok, CloseBox, CloseRequest };
+
+struct CloseRow {
+  const char* name;
+  int page;
+  Way way;
+  bool portOpen;
+};
+
+void Close(TForm1& form, Way way) {
+  switch (way) {
+    case Way::Cancel: QTest::mouseClick(form.btnESC, Qt::LeftButton); break;
+    case Way::Ok: QTest::mouseClick(form.btnNEXT, Qt::LeftButton); break;
+    // The title bar's close box, the system menu and Alt+F4 all reach the
+    // window as the platform's close request.
+    case Way::CloseBox: form.windowHandle()->close(); break;
+    case Way::CloseRequest: form.close(); break;
+  }
+}
+
+TEST(WindowClose, EveryWayClosesAnOpenPortExactlyOnceAndNothingElse) {
+  const CloseRow rows[] = {
+      {"Cancel on page 1", 1, Way::Cancel, true},   {"Cancel on page 2", 2, Way::Cancel, true},
+      {"Cancel on page 3", 3, Way::Cancel, true},   {"Cancel on page 4", 4, Way::Cancel, true},
+      {"OK on page 5", 5, Way::Ok, true},           {"close box on page 3", 3, Way::CloseBox, true},
+      {"close request on page 5", 5, Way::CloseRequest, true},
+      {"Cancel without a port", 2, Way::Cancel, false},
+      {"close box without a port", 1, Way::CloseBox, false},
+  };
+  for (const CloseRow& row : rows) {
+    SCOPED_TRACE(row.name);
+    WindowHarness h;
+    TForm1& form = *h.form;
+    h.serial.ports = {"COM3"};
+    PortHandle handle = kInvalidPortHandle;
+    if (row.portOpen) {
+      ASSERT_TRUE(form.OpenPort("COM3"));
+      form.FPortOpen = true;
+      handle = form.FPortHandle;
+    }
+    form.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&form));
+    form.PageControl1->setCurrentIndex(row.page - 1);
+    form.UpdateButtons();
+
+    Close(form, row.way);
+    EXPECT_FALSE(form.isVisible());
+    EXPECT_FALSE(form.FPortOpen);
+    if (row.portOpen) {
+      EXPECT_EQ(h.serial.closed, std::vector<PortHandle>{handle});
+      EXPECT_EQ(form.FPortHandle, kInvalidPortHandle);
+    } else {
+      EXPECT_TRUE(h.serial.closed.empty());
+    }
+    // A second close request finds nothing left to close.
+    form.close();
+    EXPECT_EQ(h.serial.closed.size(), row.portOpen ? 1u : 0u);
+  }
+}
+
+TEST(WindowClose, CancelDuringTheUpdateClosesThePortAtOnceAndTheProgramEndsAfterTheClick) {
+  WindowHarness h;
+  TForm1& form = *h.form;
+  h.PlugInBridge();
+  form.show();
+  ASSERT_TRUE(QTest::qWaitForWindowExposed(&form));
+  form.PageControl1->setCurrentIndex(2);
+  form.UpdateButtons();
+  QTest::mouseClick(form.btnConnect, Qt::LeftButton);
+  ASSERT_TRUE(form.FSynced);
+  const PortHandle handle = form.FPortHandle;
+
+  bool clickReturned = false;
+  bool portClosedAtOnce = false;
+  std::size_t blocksWhenCancelled = 0;
+  QTimer::singleShot(0, &form, [&] {
+    // Runs inside the update's first message processing.
+    QTimer::singleShot(0, &form, [&] {
+      blocksWhenCancelled = h.bootloader->writes.size();
+      QTest::mouseClick(form.btnESC, Qt::LeftButton);
+      portClosedAtOnce = !form.FPortOpen && h.serial.closed.size() == 1;
+    });
+    QTest::mouseClick(form.btnNEXT, Qt::LeftButton);
+    clickReturned = true;
+  });
+  QTimer guard;  // a hung loop fails the test instead of hanging it
+  guard.setSingleShot(true);
+  QObject::connect(&guard, &QTimer::timeout, [] { QCoreApplication::exit(99); });
+  guard.start(10000);
+  const int result = QApplication::exec();
+
+  EXPECT_EQ(result, 0);
+  EXPECT_TRUE(clickReturned);
+  EXPECT_TRUE(portClosedAtOnce);
+  EXPECT_EQ(blocksWhenCancelled, 1u);
+  // The update failed at its next block and wrote nothing more.
+  EXPECT_EQ(h.bootloader->writes.size(), 1u);
+  EXPECT_EQ(form.FStage, 0);
+  EXPECT_EQ(h.serial.closed, std::vector<PortHandle>{handle});
+  EXPECT_FALSE(form.isVisible());
+}
+
+}  // namespace
+}  // namespace tarvik::testing

@@ -1,0 +1,134 @@
+// The hot-plug watch in the window: notifications are only recorded, and
+// the idle hook acts on them from the main loop alone, never inside a click
+// or under a dialog.
+#include <gtest/gtest.h>
+
+#include <QEventLoop>
+#include <QLabel>
+#include <QPushButton>
+#include <QTest>
+#include <QTimer>
+
+#include "device_link/device_broadcast.h"
+#include "glyph_label.h"
+#include "page_container.h"
+#include "window_harness.h"
+
+namespace tarvik::testing {
+namespace {
+
+class WindowHotPlug : public ::testing::Test {
+ protected:
+  WindowHarness h;
+  TForm1& form = *h.form;
+
+  void SetUp() override {
+    form.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&form));
+  }
+};
+
+TEST_F(WindowHotPlug, PluggingTheBridgeInConnectsAndShowsTheConnectionPage) {
+  for (int page : {1, 2, 4, 5}) {
+    SCOPED_TRACE(page);
+    form.ClosePort();
+    form.FSynced = false;
+    form.PageControl1->setCurrentIndex(page - 1);
+    form.UpdateButtons();
+    h.PlugInBridge();
+    h.notifications.Send(kDbtDeviceArrival, kBridgePath);
+    RunLoop();
+    EXPECT_EQ(form.FDeviceEvent, 0);
+    EXPECT_TRUE(form.FPortOpen);
+    EXPECT_TRUE(form.FSynced);
+    EXPECT_EQ(form.ActivePage(), 3);
+    EXPECT_FALSE(form.lbConnected->isHidden());
+    EXPECT_FALSE(form.txtConnOK->isHidden());
+    EXPECT_TRUE(form.btnNEXT->isEnabled());
+    EXPECT_FALSE(form.btnConnect->isEnabled());
+  }
+}
+
+TEST_F(WindowHotPlug, PullingTheBridgeOutClosesThePortAndLeavesThePageAsItWas) {
+  h.PlugInBridge();
+  h.notifications.Send(kDbtDeviceArrival, kBridgePath);
+  RunLoop();
+  ASSERT_TRUE(form.FSynced);
+  const PortHandle handle = form.FPortHandle;
+  h.notifications.Send(kDbtDeviceRemoveComplete, kBridgePath);
+  RunLoop();
+  EXPECT_FALSE(form.FPortOpen);
+  EXPECT_FALSE(form.FSynced);
+  EXPECT_EQ(h.serial.closed, std::vector<PortHandle>{handle});
+  EXPECT_FALSE(form.lbConnected->isHidden());
+  EXPECT_TRUE(form.btnNEXT->isEnabled());
+}
+
+TEST_F(WindowHotPlug, NothingPendingMeansNothingDone) {
+  RunLoop();
+  EXPECT_TRUE(h.serial.openedPaths.empty());
+  EXPECT_EQ(h.devices.snapshotsTaken, 0);
+}
+
+TEST_F(WindowHotPlug, TheIdleStepWaitsWhileADialogRunsItsOwnLoop) {
+  h.PlugInBridge();
+  int pendingUnderDialog = -1;
+  QTimer::singleShot(0, &form, [&] {
+    form.FDeviceEvent = kDeviceEventArrival;
+    QEventLoop dialog;  // as a message box's loop
+    QTimer::singleShot(30, &dialog, &QEventLoop::quit);
+    dialog.exec();
+    pendingUnderDialog = form.FDeviceEvent;
+  });
+  RunLoop(60);
+  EXPECT_EQ(pendingUnderDialog, kDeviceEventArrival);
+  EXPECT_EQ(form.FDeviceEvent, kDeviceEventNone);  // acted on once back in the main loop
+  EXPECT_TRUE(form.FSynced);
+}
+
+TEST_F(WindowHotPlug, DuringTheUpdateARemovalIsRecordedAndActedOnOnlyAfterTheClick) {
+  h.PlugInBridge();
+  form.PageControl1->setCurrentIndex(2);
+  form.UpdateButtons();
+  QTest::mouseClick(form.btnConnect, Qt::LeftButton);
+  ASSERT_TRUE(form.FSynced);
+
+  bool sent = false;
+  bool recorded = false;
+  bool portClosedDuringUpdate = false;
+  QTimer sampler;
+  sampler.setInterval(0);
+  QObject::connect(&sampler, &QTimer::timeout, [&] {
+    if (form.FStage < 2 || form.FStage > 3) return;
+    if (!sent) {
+      h.notifications.Send(kDbtDeviceRemoveComplete, kBridgePath);
+      sent = true;
+    }
+    recorded |= form.FDeviceEvent == kDeviceEventRemoval;
+    // Even called straight from inside the click, the idle step holds back.
+    form.ApplicationEvents1Idle();
+    portClosedDuringUpdate |= !form.FPortOpen;
+  });
+  sampler.start();
+  QTest::mouseClick(form.btnNEXT, Qt::LeftButton);
+  sampler.stop();
+
+  EXPECT_TRUE(recorded);
+  EXPECT_FALSE(portClosedDuringUpdate);
+  EXPECT_EQ(form.FStage, 5);  // the fake bridge stayed: the update went through
+  RunLoop();
+  EXPECT_FALSE(form.FPortOpen);
+  EXPECT_EQ(form.FDeviceEvent, kDeviceEventNone);
+  EXPECT_EQ(form.ActivePage(), 4);
+}
+
+TEST_F(WindowHotPlug, OtherDevicesAndOtherEventsAreIgnored) {
+  h.notifications.Send(kDbtDeviceArrival, "\\\\?\\USB#VID_1234&PID_5678#1#{x}");
+  h.notifications.Send(0x8001, kBridgePath);  // query remove
+  RunLoop();
+  EXPECT_EQ(form.FDeviceEvent, kDeviceEventNone);
+  EXPECT_TRUE(h.serial.openedPaths.empty());
+}
+
+}  // namespace
+}  // namespace tarvik::testing
