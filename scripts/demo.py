@@ -22,6 +22,7 @@ FLASH_BLOCKS = 229
 EEPROM_BLOCKS_KEPT = 6
 WINDOW_TITLE = 'GPS Tarvik Update to v.1.3.1'
 NEXT_BUTTON = (488 + 44, 359 + 12)  # centre of "Далее" in the window
+CANCEL_BUTTON = (200 + 44, 360 + 12)  # centre of "Отмена"
 
 
 def plain_env():
@@ -107,7 +108,8 @@ class Screen:
         if not self.shots:
             return
         path = os.path.join(self.shots, name)
-        self.run('import', '-window', 'root', path)
+        x, y = self.origin
+        self.run('import', '-window', 'root', '-crop', f'622x409+{x}+{y}', '+repage', path)
         print(f'  screenshot {path}')
 
 
@@ -178,6 +180,9 @@ def headless(args, control, log):
         screen.click(NEXT_BUTTON)
         print('page 4: loading')
 
+        if args.expect_failure:
+            return failed_update(args, screen, log, app)
+
         reported = {'write': -1, 'verify': -1}
         total = 2 * FLASH_BLOCKS + EEPROM_BLOCKS_KEPT
         def progress():
@@ -198,7 +203,7 @@ def headless(args, control, log):
             return 1
         time.sleep(1.0)
         print('data memory written (user settings kept)')
-        screen.shot('page4-done.png')
+        screen.shot('page4-success.png')
         screen.click(NEXT_BUTTON)
         print('page 5: finish')
         screen.shot('page5-finish.png')
@@ -219,6 +224,29 @@ def headless(args, control, log):
             app.wait(timeout=10)
         xvfb.terminate()
         xvfb.wait(timeout=10)
+
+
+def failed_update(args, screen, log, app):
+    """The tracker was told to fail: wait until the wizard stops talking,
+    show the failure, and leave with Cancel."""
+    def quiet():
+        before = len(log.lines)
+        time.sleep(1.5)
+        log.poll()
+        return len(log.lines) == before and before > 0
+    if not wait_for(quiet, args.update_timeout, 0.1):
+        print('the update did not stop')
+        return 1
+    print('the update failed as the virtual tracker was told to')
+    screen.shot('page4-failed.png')
+    screen.click(CANCEL_BUTTON)
+    try:
+        app.wait(timeout=10)
+    except subprocess.TimeoutExpired:
+        print('Cancel did not close the wizard')
+        return 1
+    print('Cancel: the wizard closed')
+    return 0
 
 
 def interactive(args, control):
@@ -250,6 +278,8 @@ def main():
     parser.add_argument('--plug-after', type=float, default=3.0)
     parser.add_argument('--update-timeout', type=float, default=240)
     parser.add_argument('--headless', action='store_true')
+    parser.add_argument('--expect-failure', action='store_true',
+                        help='the tracker is told to fail: show the failure and cancel')
     args = parser.parse_args()
     if args.shots:
         os.makedirs(args.shots, exist_ok=True)

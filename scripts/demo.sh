@@ -1,7 +1,9 @@
 #!/usr/bin/env bash
 # The wizard on the virtual tracker, under a umockdev testbed: a virtual
 # CP210x bridge appears a few seconds after start, served by tarvik-bootsim.
-#   scripts/demo.sh BUILD_DIR [--headless] [--shots DIR]
+#   scripts/demo.sh BUILD_DIR [--headless] [--shots DIR] [--fault SPEC]
+# --fault passes a fault to the virtual tracker (see tarvik-bootsim --help);
+# the headless run then expects the update to fail and leaves with Cancel.
 # With a display the line is paced at 9600 baud, as on a real tracker.
 # Without one the script drives the wizard itself on a virtual display, with
 # the pacing off so that it finishes in seconds.
@@ -10,10 +12,12 @@ root="$(cd "$(dirname "$0")/.." && pwd)"
 build="$(cd "$1" && pwd)"; shift
 headless=0
 shots=""
+faults=()
 while [ $# -gt 0 ]; do
   case "$1" in
     --headless) headless=1 ;;
     --shots) shots="$2"; shift ;;
+    --fault) faults+=(--bootsim-arg=--fault "--bootsim-arg=$2"); shift ;;
     *) echo "unknown option $1" >&2; exit 2 ;;
   esac
   shift
@@ -37,12 +41,13 @@ args=(--program "$build/TarvikUpdate/TarvikUpdate" --workdir "$work" --log "$wor
       --memory-out "$work/after.bin" --initial "$work/initial.bin" --firmware "$root/firmware")
 [ "$headless" = 1 ] && args+=(--headless)
 [ -n "$shots" ] && args+=(--shots "$shots")
+[ ${#faults[@]} -gt 0 ] && args+=(--expect-failure)
 
 exec 3>&1
 status=0
 umockdev-wrapper /usr/bin/python3 "$root/tests/umockdev/run_in_testbed.py" --scenario hotplug \
   --bootsim "$bootsim" --bootsim-arg=--baud --bootsim-arg=$baud \
   --bootsim-arg=--log --bootsim-arg="$work/frames.log" \
-  --bootsim-arg=--memory-out --bootsim-arg="$work/after.bin" \
+  --bootsim-arg=--memory-out --bootsim-arg="$work/after.bin" "${faults[@]}" \
   -- /usr/bin/python3 "$root/scripts/demo.py" "${args[@]}" || status=$?
 exit $status
