@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Installs what is missing, builds, and runs every test: the fuzzers for a
-# bounded time, the suite under AddressSanitizer/UBSan, then the suite.
+# bounded time, the release build, the suite under AddressSanitizer/UBSan,
+# then the suite.
 set -euo pipefail
 cd "$(dirname "$0")"
 scripts/install-deps.sh test
@@ -9,6 +10,10 @@ jobs=$(nproc)
 if [ -x fuzz/run_fuzzers.sh ]; then
   FUZZ_SECONDS="${FUZZ_SECONDS:-20}" fuzz/run_fuzzers.sh
 fi
+
+# The release build compiles at -O3, where GCC warns about other things.
+cmake --preset release >/dev/null
+cmake --build --preset release -j "$jobs"
 
 cmake --preset asan >/dev/null
 cmake --build --preset asan -j "$jobs"

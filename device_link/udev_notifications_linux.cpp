@@ -67,7 +67,9 @@ std::string UsbDeviceInterfacePath(std::string_view vendorId, std::string_view p
     const bool fits = byte > 0x20 && byte < 0x7F && c != '#' && c != '\\' && c != '/';
     safeInstance.push_back(fits ? c : '_');
   }
-  if (safeInstance.empty()) safeInstance = "0";
+  // push_back rather than = "0": GCC 12's -Wrestrict misfires on the
+  // assignment of a literal at -O3.
+  if (safeInstance.empty()) safeInstance.push_back('0');
   std::string path = "\\\\?\\USB#VID_" + vendor + "&PID_" + product + "#" + safeInstance + "#";
   path += kUsbDeviceInterfaceClass;
   return path;
