@@ -19,6 +19,9 @@ cmake --preset asan >/dev/null
 cmake --build --preset asan -j "$jobs"
 ctest --preset asan -j "$jobs" --timeout 300
 
+# The Win32 backends, cross-built with mingw-w64 and tested under Wine.
+scripts/wine-tests.sh
+
 cmake --preset dev >/dev/null
 cmake --build --preset dev -j "$jobs"
 ctest --preset dev -j "$jobs" --timeout 300

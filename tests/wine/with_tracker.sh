@@ -1,0 +1,101 @@
+#!/usr/bin/env bash
+# Runs a command (a test program under Wine) with the virtual tracker on COM5:
+# starts tarvik-bootsim on a pseudo-terminal whose link is the path the Wine
+# prefix maps COM5 onto, runs the command, stops the tracker and, when asked,
+# compares the memory it wrote out with the firmware the update should have
+# left in it.
+#
+#   with_tracker.sh --bootsim PATH [--expect-update-keeping-settings FIRMWARE_DIR] -- COMMAND...
+#
+# The prefix ($WINEPREFIX, else ~/.wine) must map COM5 onto $WINEPREFIX/tarvik-com5
+# (scripts/wine-tests.sh does that when it makes the prefix). Exit status: the
+# command's, or 1 when the tracker or the memory check failed.
+set -uo pipefail
+
+bootsim=""
+firmware=""
+while [ $# -gt 0 ]; do
+  case "$1" in
+    --bootsim) bootsim="$2"; shift 2 ;;
+    --expect-update-keeping-settings) firmware="$2"; shift 2 ;;
+    --) shift; break ;;
+    *) echo "with_tracker.sh: unknown option $1" >&2; exit 2 ;;
+  esac
+done
+[ $# -gt 0 ] || { echo "with_tracker.sh: no command given" >&2; exit 2; }
+if [ ! -x "$bootsim" ]; then
+  echo "with_tracker.sh: tarvik-bootsim not found at '$bootsim' (build it on the host)" >&2
+  exit 1
+fi
+
+prefix="${WINEPREFIX:-$HOME/.wine}"
+link="$prefix/tarvik-com5"
+if [ "$(readlink "$prefix/dosdevices/com5" 2>/dev/null)" != "$link" ]; then
+  echo "with_tracker.sh: COM5 of the Wine prefix '$prefix' is not mapped onto $link;" \
+       "scripts/wine-tests.sh prepares such a prefix" >&2
+  exit 1
+fi
+
+work="$(mktemp -d "${TMPDIR:-/tmp}/tarvik-tracker.XXXXXX")"
+sim_pid=""
+cleanup() {
+  if [ -n "$sim_pid" ]; then
+    kill -TERM "$sim_pid" 2>/dev/null
+    wait "$sim_pid" 2>/dev/null
+  fi
+  rm -rf "$work"
+}
+trap cleanup EXIT
+
+# The tracker reads its stdin from a pipe this script holds: should the script
+# die, the pipe closes and the tracker ends with it (--exit-with-stdin).
+mkfifo "$work/stdin"
+"$bootsim" --link "$link" --baud 0 --memory-out "$work/memory.bin" --exit-with-stdin \
+  <"$work/stdin" >"$work/out" 2>"$work/err" &
+sim_pid=$!
+exec 3>"$work/stdin"
+for _ in $(seq 100); do
+  grep -q '^PTY ' "$work/out" 2>/dev/null && break
+  kill -0 "$sim_pid" 2>/dev/null || break
+  sleep 0.05
+done
+if ! grep -q '^PTY ' "$work/out" 2>/dev/null; then
+  echo "with_tracker.sh: the tracker did not come up:" >&2
+  cat "$work/err" >&2
+  exit 1
+fi
+
+"$@"
+status=$?
+
+kill -TERM "$sim_pid"
+wait "$sim_pid"
+sim_status=$?
+sim_pid=""
+exec 3>&-
+if [ "$sim_status" -ne 0 ]; then
+  echo "with_tracker.sh: the tracker ended with status $sim_status:" >&2
+  cat "$work/err" >&2
+  status=1
+fi
+
+# cmp -i SKIP1:SKIP2 -n COUNT: bytes of the firmware file against the memory.
+same() {  # what, file, file offset, memory address, count
+  if ! cmp -s -i "$3:$4" -n "$5" "$2" "$work/memory.bin"; then
+    echo "with_tracker.sh: $1 differs in the tracker's memory" >&2
+    status=1
+  fi
+}
+if [ -n "$firmware" ] && [ "$status" -eq 0 ]; then
+  "$bootsim" --dump-initial "$work/initial.bin" || status=1
+  same "program memory 0x8C00-0xFE23" "$firmware/flash.bin" 0 $((0x8C00)) 29220
+  same "data memory 0x1100-0x13FF" "$firmware/eeprom.bin" 256 $((0x1100)) 768
+  same "the user settings 0x1000-0x10FF" "$work/initial.bin" $((0x1000)) $((0x1000)) 256
+  same "memory below 0x1000" "$work/initial.bin" 0 0 $((0x1000))
+  if cmp -s -i 0:$((0x1000)) -n 256 "$firmware/eeprom.bin" "$work/initial.bin"; then
+    echo "with_tracker.sh: the user settings of the initial memory equal the firmware's;" \
+         "keeping them cannot be told from overwriting them" >&2
+    status=1
+  fi
+fi
+exit "$status"
