@@ -12,6 +12,7 @@ user's settings kept.
 import argparse
 import os
 import re
+import select
 import shutil
 import socket
 import subprocess
@@ -114,14 +115,22 @@ class Screen:
 
 
 def start_display():
-    for n in range(90, 120):
-        if not os.path.exists(f'/tmp/.X11-unix/X{n}') and not os.path.exists(f'/tmp/.X{n}-lock'):
-            xvfb = subprocess.Popen(['Xvfb', f':{n}', '-screen', '0', '1280x800x24', '-nolisten', 'tcp'],
-                                    env=plain_env(), stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
-            if wait_for(lambda: os.path.exists(f'/tmp/.X11-unix/X{n}'), 10):
-                return xvfb, f':{n}'
-            xvfb.kill()
-    raise RuntimeError('no virtual display could be started')
+    # Xvfb picks a free display itself and writes its number once it accepts
+    # clients. (Picking one here by the files in /tmp raced with any other
+    # server starting meanwhile: the loser took the winner's socket for its own.)
+    read_end, write_end = os.pipe()
+    xvfb = subprocess.Popen(['Xvfb', '-displayfd', str(write_end), '-screen', '0', '1280x800x24',
+                             '-nolisten', 'tcp'], env=plain_env(), pass_fds=(write_end,),
+                            stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+    os.close(write_end)
+    with os.fdopen(read_end, 'rb') as announced:
+        ready, _, _ = select.select([announced], [], [], 10)
+        number = announced.readline().strip() if ready else b''
+    if not number.isdigit():
+        xvfb.kill()
+        xvfb.wait()
+        raise RuntimeError('no virtual display could be started')
+    return xvfb, f':{number.decode()}'
 
 
 def check_memory(memory_out, initial, firmware_dir, keep_user=True):
