@@ -61,9 +61,13 @@ void TForm1::LoadWelcomeText() {
 }
 
 void TForm1::RegisterDeviceNotifications(tarvik::DeviceNotifications* notifications) {
-  // Windows: the window receives WM_DEVICECHANGE itself; registering it with
-  // RegisterDeviceNotificationA and handing the message to WMDeviceChange
-  // belong in nativeEvent, here and in a Windows-only source file.
+#ifdef Q_OS_WIN
+  // Windows: the window receives WM_DEVICECHANGE itself (nativeEvent); its
+  // native window is made here and registered with RegisterDeviceNotificationA
+  // (Update_Main_win32.cpp).
+  AttachNativeWindow();
+  nativeWindowAttached_ = true;
+#endif
 
   // Linux (udev) and tests: a source that delivers the same records.
   if (notifications == nullptr) return;

@@ -116,6 +116,12 @@ class TForm1 : public QWidget, public tarvik::Updater, public tarvik::UpdaterVie
   // FormClose: every way of closing the window comes here.
   void closeEvent(QCloseEvent* event) override;
   void resizeEvent(QResizeEvent* event) override;
+#ifdef Q_OS_WIN
+  // Windows (Update_Main_win32.cpp): WM_DEVICECHANGE to WMDeviceChange, and
+  // a native window made anew is attached again.
+  bool nativeEvent(const QByteArray& eventType, void* message, qintptr* result) override;
+  bool event(QEvent* event) override;
+#endif
 
  private:
   // Set while a click handler (and with it an update) runs, so that the idle
@@ -148,4 +154,9 @@ class TForm1 : public QWidget, public tarvik::Updater, public tarvik::UpdaterVie
 
   int busy_ = 0;
   QSocketNotifier* notifier_ = nullptr;
+#ifdef Q_OS_WIN
+  // The fixed border and the device-interface registration of the native window.
+  void AttachNativeWindow();
+  bool nativeWindowAttached_ = false;
+#endif
 };

@@ -95,8 +95,11 @@ void TForm1::CreateControls() {
                  Qt::WindowCloseButtonHint);
   setFont(WindowFont(11));
   // Never smaller than the form; the window manager keeps the maximise box
-  // only for a window it may resize.
+  // only for a window it may resize. On Windows the window has a fixed
+  // border with the maximise box instead (Update_Main_win32.cpp).
+#ifndef Q_OS_WIN
   setMinimumSize(kFormWidth, kFormHeight);
+#endif
   resize(kFormWidth, kFormHeight);
   move(kFormLeft, kFormTop);
 

@@ -1,0 +1,34 @@
+#pragma once
+// The native side of the main window on Windows, free of Qt: its border, its
+// registration for device-interface notifications and the reading of the
+// device-change message. Update_Main_win32.cpp calls these with the window's
+// handle and message.
+#ifndef NOMINMAX
+#define NOMINMAX
+#endif
+#ifndef WIN32_LEAN_AND_MEAN
+#define WIN32_LEAN_AND_MEAN
+#endif
+#include <windows.h>
+
+#include "device_link/device_notifications.h"
+
+namespace tarvik::win32 {
+
+// A fixed single border: no sizing frame, but the minimise and maximise boxes.
+void GiveFixedBorder(HWND window);
+
+// RegisterDeviceNotificationA for device interfaces of every class, with the
+// 284-byte DEV_BROADCAST_DEVICEINTERFACE_A filter (size 284, type 5, the rest
+// zero). The handle is not kept: the registration lasts as long as the
+// window. False when the system refused it.
+bool RegisterForDeviceInterfaces(HWND window);
+
+// True for WM_DEVICECHANGE, which the window answers with 0 and does not hand
+// on. For an arrival (0x8000) or a completed removal (0x8004) with a record,
+// the record, read no further than its own size field says and narrowed to
+// 8-bit text, goes to handler; other events carry nothing of interest.
+bool TakeDeviceChange(UINT message, WPARAM wParam, LPARAM lParam,
+                      const DeviceNotifications::Handler& handler);
+
+}  // namespace tarvik::win32
