@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # The wizard on the virtual tracker, under a umockdev testbed: a virtual
 # CP210x bridge appears a few seconds after start, served by tarvik-bootsim.
-#   scripts/demo.sh BUILD_DIR [--headless] [--shots DIR] [--fault SPEC]
+#   scripts/demo.sh BUILD_DIR [--headless] [--shots DIR] [--fault FAULT]
 # --fault passes a fault to the virtual tracker (see tarvik-bootsim --help);
 # the headless run then expects the update to fail and leaves with Cancel.
 # With a display the line is paced at 9600 baud, as on a real tracker.
