@@ -3,7 +3,7 @@
 #include <cstring>
 
 #include "device_link/transfer_buffers.h"
-#include "update_engine/firmware_image.h"
+#include "firmware/firmware_image.h"
 
 namespace tarvik {
 

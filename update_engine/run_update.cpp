@@ -1,7 +1,7 @@
 // The update: program memory written block by block, read back and
 // compared, then data memory written with or without the user's settings.
 #include "device_link/transfer_buffers.h"
-#include "update_engine/firmware_image.h"
+#include "firmware/firmware_image.h"
 #include "update_engine/updater.h"
 
 namespace tarvik {

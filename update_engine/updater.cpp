@@ -1,6 +1,6 @@
 #include "update_engine/updater.h"
 
-#include "update_engine/firmware_image.h"
+#include "firmware/firmware_image.h"
 
 namespace tarvik {
 

@@ -8,7 +8,7 @@
 
 #include "bootloader_protocol/boot_commands.h"
 #include "tests/fakes/fake_serial_api.h"
-#include "update_engine/firmware_image.h"
+#include "firmware/firmware_image.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   using tarvik::testing::FakeSerialApi;

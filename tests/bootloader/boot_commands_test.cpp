@@ -8,7 +8,7 @@
 #include "bootloader_protocol/boot_commands.h"
 #include "device_link/transfer_buffers.h"
 #include "tests/fakes/fake_serial_api.h"
-#include "update_engine/firmware_image.h"
+#include "firmware/firmware_image.h"
 
 namespace tarvik {
 namespace {

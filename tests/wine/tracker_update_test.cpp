@@ -13,7 +13,7 @@
 #include "tests/fakes/fake_device_info_api.h"
 #include "tests/fakes/recording_view.h"
 #include "tests/wine/tracker_line.h"
-#include "update_engine/firmware_image.h"
+#include "firmware/firmware_image.h"
 #include "update_engine/updater.h"
 
 namespace tarvik {

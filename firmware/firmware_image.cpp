@@ -1,4 +1,4 @@
-#include "update_engine/firmware_image.h"
+#include "firmware/firmware_image.h"
 
 #include <cstring>
 
