@@ -1,132 +1,126 @@
 #pragma once
-// The wizard window. It is the updater (the state and the operations of the
-// update engine are its own) and the updater's view: the engine shows, hides
-// and enables the controls below through it.
-#include <QWidget>
+// The wizard's main window, TForm1, free of any toolkit. It is the updater
+// (the state and the operations of the update engine are its own), it holds
+// the controls by their names on the form, and its handlers move through the
+// pages. A front end draws it through a FormView and calls the handlers.
+#include <cstddef>
+#include <cstdint>
+#include <string_view>
 
+#include "Update_Main/form_description.h"
+#include "Update_Main/form_view.h"
 #include "device_link/device_info_api.h"
 #include "device_link/device_notifications.h"
 #include "device_link/serial_api.h"
 #include "update_engine/updater.h"
 #include "update_engine/updater_view.h"
 
-class QCheckBox;
-class QCloseEvent;
-class QFrame;
-class QLabel;
-class QListWidget;
-class QProgressBar;
-class QPushButton;
-class QSocketNotifier;
-class QStatusBar;
-class QTextEdit;
-
-namespace tarvik::ui {
-class GlyphLabel;
-class PageContainer;
-class TextList;
-}  // namespace tarvik::ui
-
-// Client area and placement of the window.
-inline constexpr int kFormWidth = 622;
-inline constexpr int kFormHeight = 409;
-inline constexpr int kFormLeft = 368;
-inline constexpr int kFormTop = 173;
-
-class TForm1 : public QWidget, public tarvik::Updater, public tarvik::UpdaterView {
-  Q_OBJECT
+// One control of the form, by its name: what the handlers show, hide,
+// enable and caption.
+class TFormControl {
  public:
-  // Runs FormCreate: the window is ready (not yet shown) when this returns.
-  // notifications may be null: then the window never connects on its own.
-  TForm1(tarvik::SerialApi& serial, tarvik::DeviceInfoApi& devices,
-         tarvik::DeviceNotifications* notifications, QWidget* parent = nullptr);
-  ~TForm1() override;
+  TFormControl(tarvik::FormView& view, tarvik::form::Id id) : view_(view), id_(id) {}
+
+  void SetVisible(bool visible) const { view_.SetVisible(id_, visible); }
+  void SetEnabled(bool enabled) const { view_.SetEnabled(id_, enabled); }
+  void SetCaption(std::string_view utf8) const { view_.SetCaption(id_, utf8); }
+  void SetPosition(int position) const { view_.SetBarPosition(id_, position); }
+  bool Checked() const { return view_.IsChecked(id_); }
+  tarvik::form::Id Id() const { return id_; }
+
+ private:
+  tarvik::FormView& view_;
+  tarvik::form::Id id_;
+};
+
+class TForm1 : public tarvik::Updater, private tarvik::UpdaterView {
+  // First, since the controls below refer to it.
+  tarvik::FormView& view_;
+
+ public:
+  // Runs FormCreate: the window is set up (not yet shown) when this returns.
+  // notifications may be null: then only the front end's own registration
+  // (Windows) brings device changes, or none come at all.
+  TForm1(tarvik::FormView& view, tarvik::SerialApi& serial, tarvik::DeviceInfoApi& devices,
+         tarvik::DeviceNotifications* notifications);
+  TForm1(const TForm1&) = delete;
+  TForm1& operator=(const TForm1&) = delete;
 
   // The active page, 1 to 5.
-  int ActivePage() const;
+  int ActivePage() const { return view_.ActivePage(); }
 
-  // Navigation (the buttons' click handlers).
+  // The click handlers of the buttons.
   void btnNEXTClick();
   void btnBACKClick();
   void btnESCClick();
   void btnConnectClick();
-  void SetNextCaption(const QString& text);
 
-  // UpdaterView.
-  void SetVisible(tarvik::Control control, bool visible) override;
-  void SetEnabled(tarvik::Control control, bool enabled) override;
-  void SetBarPosition(tarvik::Control bar, int position) override;
-  void ProcessMessages() override;
-  bool KeepUserSettings() override;
-  void ShowConnectionPage() override;
+  // Sets the buttons for the active page; never changes the page.
   void UpdateButtons() override;
+  void SetNextCaption(std::string_view text);
 
-  // The application's idle hook: acts on a recorded hot-plug event once the
-  // main message loop has nothing else to do.
+  // The window's close event, whichever way it was asked for.
+  void FormClose();
+
+  // The application's idle event: the main message loop has emptied its
+  // queue. A front end calls it from its main loop only, never from inside
+  // the update's message processing or a dialog's loop.
   void ApplicationEvents1Idle();
 
-  // The controls, named as on the form.
-  QLabel* Image6 = nullptr;
-  tarvik::ui::PageContainer* PageControl1 = nullptr;
-  QWidget* TabSheet1 = nullptr;
-  QWidget* TabSheet2 = nullptr;
-  QWidget* TabSheet3 = nullptr;
-  QWidget* TabSheet4 = nullptr;
-  QWidget* TabSheet5 = nullptr;
-  // page 1
-  QTextEdit* RichEdit1 = nullptr;
-  // page 2
-  tarvik::ui::TextList* ListBox1 = nullptr;
-  // page 3
-  QLabel* Label1 = nullptr;
-  QLabel* lbConnected = nullptr;
-  QLabel* lbNotConnected = nullptr;
-  tarvik::ui::TextList* ListBox6 = nullptr;
-  tarvik::ui::GlyphLabel* txtConnFail = nullptr;
-  tarvik::ui::GlyphLabel* txtConnOK = nullptr;
-  QPushButton* btnConnect = nullptr;
-  tarvik::ui::TextList* ListBox2 = nullptr;
-  QCheckBox* cbKeepUser = nullptr;
-  // page 4
-  QLabel* lbWrite = nullptr;
-  QProgressBar* BarWrite = nullptr;
-  QLabel* lbWriteOn = nullptr;
-  QLabel* lbWriteOK = nullptr;
-  QLabel* lbWriteErr = nullptr;
-  QLabel* lbVerify = nullptr;
-  QProgressBar* BarVerify = nullptr;
-  QLabel* lbVerifyOn = nullptr;
-  QLabel* lbVerifyOK = nullptr;
-  QLabel* lbVerifyErr = nullptr;
-  tarvik::ui::GlyphLabel* txtWriteOK = nullptr;
-  tarvik::ui::GlyphLabel* txtWriteFail = nullptr;
-  tarvik::ui::TextList* ListWriteOK = nullptr;
-  tarvik::ui::TextList* ListWriteFail = nullptr;
-  // page 5
-  tarvik::ui::TextList* ListBox4 = nullptr;
-  // the window itself
-  tarvik::ui::TextList* ListBox3 = nullptr;
-  QPushButton* btnESC = nullptr;
-  QPushButton* btnBACK = nullptr;
-  QPushButton* btnNEXT = nullptr;
-  QFrame* Panel1 = nullptr;
-  QStatusBar* StatusBar1 = nullptr;
+  // True while a click handler (and with it an update) runs.
+  bool Busy() const { return busy_ > 0; }
 
- protected:
-  // FormClose: every way of closing the window comes here.
-  void closeEvent(QCloseEvent* event) override;
-  void resizeEvent(QResizeEvent* event) override;
-#ifdef Q_OS_WIN
-  // Windows (Update_Main_win32.cpp): WM_DEVICECHANGE to WMDeviceChange, and
-  // a native window made anew is attached again.
-  bool nativeEvent(const QByteArray& eventType, void* message, qintptr* result) override;
-  bool event(QEvent* event) override;
-#endif
+  // The controls, named as on the form.
+  const TFormControl Image6{view_, tarvik::form::Id::Image6};
+  const TFormControl PageControl1{view_, tarvik::form::Id::PageControl1};
+  const TFormControl TabSheet1{view_, tarvik::form::Id::TabSheet1};
+  const TFormControl TabSheet2{view_, tarvik::form::Id::TabSheet2};
+  const TFormControl TabSheet3{view_, tarvik::form::Id::TabSheet3};
+  const TFormControl TabSheet4{view_, tarvik::form::Id::TabSheet4};
+  const TFormControl TabSheet5{view_, tarvik::form::Id::TabSheet5};
+  // page 1
+  const TFormControl RichEdit1{view_, tarvik::form::Id::RichEdit1};
+  // page 2
+  const TFormControl ListBox1{view_, tarvik::form::Id::ListBox1};
+  // page 3
+  const TFormControl Label1{view_, tarvik::form::Id::Label1};
+  const TFormControl lbConnected{view_, tarvik::form::Id::lbConnected};
+  const TFormControl lbNotConnected{view_, tarvik::form::Id::lbNotConnected};
+  const TFormControl ListBox6{view_, tarvik::form::Id::ListBox6};
+  const TFormControl txtConnFail{view_, tarvik::form::Id::txtConnFail};
+  const TFormControl txtConnOK{view_, tarvik::form::Id::txtConnOK};
+  const TFormControl btnConnect{view_, tarvik::form::Id::btnConnect};
+  const TFormControl ListBox2{view_, tarvik::form::Id::ListBox2};
+  const TFormControl cbKeepUser{view_, tarvik::form::Id::cbKeepUser};
+  // page 4
+  const TFormControl lbWrite{view_, tarvik::form::Id::lbWrite};
+  const TFormControl BarWrite{view_, tarvik::form::Id::BarWrite};
+  const TFormControl lbWriteOn{view_, tarvik::form::Id::lbWriteOn};
+  const TFormControl lbWriteOK{view_, tarvik::form::Id::lbWriteOK};
+  const TFormControl lbWriteErr{view_, tarvik::form::Id::lbWriteErr};
+  const TFormControl lbVerify{view_, tarvik::form::Id::lbVerify};
+  const TFormControl BarVerify{view_, tarvik::form::Id::BarVerify};
+  const TFormControl lbVerifyOn{view_, tarvik::form::Id::lbVerifyOn};
+  const TFormControl lbVerifyOK{view_, tarvik::form::Id::lbVerifyOK};
+  const TFormControl lbVerifyErr{view_, tarvik::form::Id::lbVerifyErr};
+  const TFormControl txtWriteOK{view_, tarvik::form::Id::txtWriteOK};
+  const TFormControl txtWriteFail{view_, tarvik::form::Id::txtWriteFail};
+  const TFormControl ListWriteOK{view_, tarvik::form::Id::ListWriteOK};
+  const TFormControl ListWriteFail{view_, tarvik::form::Id::ListWriteFail};
+  // page 5
+  const TFormControl ListBox4{view_, tarvik::form::Id::ListBox4};
+  // the window itself
+  const TFormControl ListBox3{view_, tarvik::form::Id::ListBox3};
+  const TFormControl btnESC{view_, tarvik::form::Id::btnESC};
+  const TFormControl btnBACK{view_, tarvik::form::Id::btnBACK};
+  const TFormControl btnNEXT{view_, tarvik::form::Id::btnNEXT};
+  const TFormControl Panel1{view_, tarvik::form::Id::Panel1};
+  const TFormControl StatusBar1{view_, tarvik::form::Id::StatusBar1};
 
  private:
-  // Set while a click handler (and with it an update) runs, so that the idle
-  // step never runs in the middle of one. A count, since Cancel may be
-  // clicked inside the update's message processing.
+  // Counts the click handlers running, so that the idle step never runs in
+  // the middle of one (Cancel may be clicked inside the update's message
+  // processing, so handlers nest).
   class BusyScope {
    public:
     explicit BusyScope(TForm1& form) : form_(form) { ++form_.busy_; }
@@ -139,24 +133,23 @@ class TForm1 : public QWidget, public tarvik::Updater, public tarvik::UpdaterVie
   };
 
   void FormCreate(tarvik::DeviceNotifications* notifications);
-  void CreateControls();
-  void CreateWelcomePage();
-  void CreatePreparationPage();
-  void CreateConnectionPage();
-  void CreateLoadingPage();
-  void CreateFinishPage();
   void LoadWelcomeText();
+  void ShowPage(const TFormControl& page) { view_.ShowPage(tarvik::form::PageNumber(page.Id())); }
   void HideConnectionIndicators();
   void HideUpdateIndicators();
-  void ShowPage(QWidget* page);
-  void RegisterDeviceNotifications(tarvik::DeviceNotifications* notifications);
-  QWidget* ControlWidget(tarvik::Control control) const;
+
+  // What the update engine drives.
+  void SetVisible(tarvik::Control control, bool visible) override;
+  void SetEnabled(tarvik::Control control, bool enabled) override;
+  void SetBarPosition(tarvik::Control bar, int position) override;
+  void ProcessMessages() override;
+  bool KeepUserSettings() override;
+  void ShowConnectionPage() override;
 
   int busy_ = 0;
-  QSocketNotifier* notifier_ = nullptr;
-#ifdef Q_OS_WIN
-  // The fixed border and the device-interface registration of the native window.
-  void AttachNativeWindow();
-  bool nativeWindowAttached_ = false;
-#endif
 };
+
+namespace tarvik {
+// The form's control that an update-engine control names.
+form::Id FormControlOf(Control control);
+}  // namespace tarvik

@@ -1,56 +1,49 @@
 // Moving through the pages: what Next, Back, Cancel and Connect do, and the
 // one routine that sets the buttons for the page being shown.
-#include <QLabel>
-#include <QPushButton>
-
-#include "Update_Main.h"
-#include "glyph_label.h"
-#include "page_container.h"
-
-using tarvik::Control;
+#include "Update_Main/Update_Main.h"
 
 namespace {
-const char* const kNextCaption = "Далее";
-const char* const kFinishCaption = "OK";
+constexpr std::string_view kNextCaption = "Далее";
+constexpr std::string_view kFinishCaption = "OK";  // Latin letters
 }  // namespace
 
-void TForm1::SetNextCaption(const QString& text) {
-  btnNEXT->setText(text);
-  btnNEXT->setEnabled(true);
+void TForm1::SetNextCaption(std::string_view text) {
+  btnNEXT.SetCaption(text);
+  btnNEXT.SetEnabled(true);
 }
 
 void TForm1::UpdateButtons() {
   // Back and Cancel are only shown or hidden here, never enabled or disabled.
   switch (ActivePage()) {
     case 1:
-      btnBACK->setVisible(false);
-      btnESC->setVisible(true);
-      SetNextCaption(QString::fromUtf8(kNextCaption));
+      btnBACK.SetVisible(false);
+      btnESC.SetVisible(true);
+      SetNextCaption(kNextCaption);
       break;
     case 2:
     case 4:
-      btnBACK->setVisible(true);
-      btnESC->setVisible(true);
-      SetNextCaption(QString::fromUtf8(kNextCaption));
+      btnBACK.SetVisible(true);
+      btnESC.SetVisible(true);
+      SetNextCaption(kNextCaption);
       break;
     case 3:
-      btnBACK->setVisible(true);
-      btnESC->setVisible(true);
-      btnNEXT->setText(QString::fromUtf8(kNextCaption));
-      btnNEXT->setEnabled(FSynced);
-      btnConnect->setEnabled(!FSynced);
+      btnBACK.SetVisible(true);
+      btnESC.SetVisible(true);
+      btnNEXT.SetCaption(kNextCaption);
+      btnNEXT.SetEnabled(FSynced);
+      btnConnect.SetEnabled(!FSynced);
       // Without sync the indicators keep whatever the last attempt showed.
       if (FSynced) {
-        lbConnected->setVisible(true);
-        txtConnOK->setVisible(true);
-        lbNotConnected->setVisible(false);
-        txtConnFail->setVisible(false);
+        lbConnected.SetVisible(true);
+        txtConnOK.SetVisible(true);
+        lbNotConnected.SetVisible(false);
+        txtConnFail.SetVisible(false);
       }
       break;
     case 5:
-      btnBACK->setVisible(true);
-      btnESC->setVisible(false);
-      SetNextCaption(QString::fromUtf8(kFinishCaption));
+      btnBACK.SetVisible(true);
+      btnESC.SetVisible(false);
+      SetNextCaption(kFinishCaption);
       break;
     default:
       break;
@@ -82,7 +75,7 @@ void TForm1::btnNEXTClick() {
       ShowPage(TabSheet5);
       break;
     case 5:
-      close();
+      view_.Close();
       break;
     default:
       break;
@@ -118,7 +111,7 @@ void TForm1::btnBACKClick() {
 
 void TForm1::btnESCClick() {
   BusyScope busy(*this);
-  close();
+  view_.Close();
 }
 
 void TForm1::btnConnectClick() {
@@ -131,10 +124,10 @@ void TForm1::btnConnectClick() {
     ConnectByScan();
   if (FSynced) FSynced = BootGet();  // a failed Get leaves the port open
   if (!FSynced) {
-    lbConnected->setVisible(false);
-    lbNotConnected->setVisible(true);
-    txtConnOK->setVisible(false);
-    txtConnFail->setVisible(true);
+    lbConnected.SetVisible(false);
+    lbNotConnected.SetVisible(true);
+    txtConnOK.SetVisible(false);
+    txtConnFail.SetVisible(true);
   }
   UpdateButtons();
 }

@@ -163,9 +163,9 @@ class WelcomeFileTest : public ::testing::Test {
     file.write(bytes.data(), static_cast<qint64>(bytes.size()));
   }
 
-  static QString CannotOpen(const QString& path, int error) {
-    return QStringLiteral("Cannot open file \"%1\". %2")
-        .arg(path, TrimSystemErrorText(QString::fromLocal8Bit(std::strerror(error))));
+  static std::string CannotOpen(const QString& path, int error) {
+    return "Cannot open file \"" + path.toStdString() + "\". " +
+           TrimSystemErrorText(QString::fromLocal8Bit(std::strerror(error)).toStdString());
   }
 
   void ExpectBuiltInTextKept() { EXPECT_EQ(doc_.toPlainText(), QStringLiteral("built-in")); }
@@ -178,18 +178,18 @@ class WelcomeFileTest : public ::testing::Test {
 TEST_F(WelcomeFileTest, PathIsTheCurrentDirectoryAndTheName) { EXPECT_EQ(WelcomeFilePath(), Path()); }
 
 TEST_F(WelcomeFileTest, MissingFile) {
-  const WelcomeLoadResult result = LoadWelcomeText(doc_, BoxFont());
-  EXPECT_FALSE(result.ok);
-  EXPECT_EQ(result.errorText, CannotOpen(Path(), ENOENT));
-  EXPECT_FALSE(result.errorText.endsWith(QChar(u'.')));
+  const WelcomeFileLoad result = LoadWelcomeText(doc_, BoxFont());
+  EXPECT_NE(result.status, WelcomeFileLoad::Status::Loaded);
+  EXPECT_EQ(WelcomeLoadErrorText(result), CannotOpen(Path(), ENOENT));
+  EXPECT_FALSE(WelcomeLoadErrorText(result).ends_with('.'));
   ExpectBuiltInTextKept();
 }
 
 TEST_F(WelcomeFileTest, DirectoryInsteadOfFile) {
   ASSERT_TRUE(QDir().mkdir(QStringLiteral("text.rtf")));
-  const WelcomeLoadResult result = LoadWelcomeText(doc_, BoxFont());
-  EXPECT_FALSE(result.ok);
-  EXPECT_EQ(result.errorText, CannotOpen(Path(), EISDIR));
+  const WelcomeFileLoad result = LoadWelcomeText(doc_, BoxFont());
+  EXPECT_NE(result.status, WelcomeFileLoad::Status::Loaded);
+  EXPECT_EQ(WelcomeLoadErrorText(result), CannotOpen(Path(), EISDIR));
   ExpectBuiltInTextKept();
 }
 
@@ -197,8 +197,8 @@ TEST_F(WelcomeFileTest, UnreadableFile) {
   if (::geteuid() == 0) GTEST_SKIP() << "permissions do not bind the superuser";
   Write("{\\rtf1 x}");
   ASSERT_TRUE(QFile::setPermissions(QStringLiteral("text.rtf"), QFileDevice::WriteOwner));
-  const WelcomeLoadResult result = LoadWelcomeText(doc_, BoxFont());
-  EXPECT_EQ(result.errorText, CannotOpen(Path(), EACCES));
+  const WelcomeFileLoad result = LoadWelcomeText(doc_, BoxFont());
+  EXPECT_EQ(WelcomeLoadErrorText(result), CannotOpen(Path(), EACCES));
   ExpectBuiltInTextKept();
 }
 
@@ -208,105 +208,42 @@ TEST_F(WelcomeFileTest, ReadFailsAfterOpening) {
   if (!probe.open(QIODevice::ReadOnly)) GTEST_SKIP() << "this system does not let a process open its own memory";
   probe.close();
   ASSERT_TRUE(QFile::link(QStringLiteral("/proc/self/mem"), QStringLiteral("text.rtf")));
-  const WelcomeLoadResult result = LoadWelcomeText(doc_, BoxFont());
-  EXPECT_FALSE(result.ok);
-  EXPECT_EQ(result.errorText, QStringLiteral("Failed to Load Stream"));
+  const WelcomeFileLoad result = LoadWelcomeText(doc_, BoxFont());
+  EXPECT_NE(result.status, WelcomeFileLoad::Status::Loaded);
+  EXPECT_EQ(WelcomeLoadErrorText(result), "Failed to Load Stream");
   ExpectBuiltInTextKept();
 }
 
 TEST_F(WelcomeFileTest, EndlessStreamIsRefused) {
   ASSERT_TRUE(QFile::link(QStringLiteral("/dev/zero"), QStringLiteral("text.rtf")));
-  const WelcomeLoadResult result = LoadWelcomeText(doc_, BoxFont());
-  EXPECT_FALSE(result.ok);
-  EXPECT_EQ(result.errorText, QStringLiteral("Failed to Load Stream"));
+  const WelcomeFileLoad result = LoadWelcomeText(doc_, BoxFont());
+  EXPECT_NE(result.status, WelcomeFileLoad::Status::Loaded);
+  EXPECT_EQ(WelcomeLoadErrorText(result), "Failed to Load Stream");
   ExpectBuiltInTextKept();
 }
 
 TEST_F(WelcomeFileTest, RichTextFile) {
   Write(rtf::testing::ReadSample("wordpad.rtf"));
-  const WelcomeLoadResult result = LoadWelcomeText(doc_, BoxFont());
-  EXPECT_TRUE(result.ok);
-  EXPECT_TRUE(result.errorText.isEmpty());
+  const WelcomeFileLoad result = LoadWelcomeText(doc_, BoxFont());
+  EXPECT_EQ(result.status, WelcomeFileLoad::Status::Loaded);
+  EXPECT_TRUE(WelcomeLoadErrorText(result).empty());
   EXPECT_EQ(doc_.begin().text(), QStringLiteral("Спасибо за Выбор!"));
   EXPECT_EQ(doc_.begin().blockFormat().alignment() & Qt::AlignHorizontal_Mask, Qt::AlignHCenter);
 }
 
 TEST_F(WelcomeFileTest, PlainTextFileInCyrillicCodePage) {
   Write("\xd1\xef\xe0\xf1\xe8\xe1\xee!\r\nGPS Tarvik");
-  const WelcomeLoadResult result = LoadWelcomeText(doc_, BoxFont());
-  EXPECT_TRUE(result.ok);
+  const WelcomeFileLoad result = LoadWelcomeText(doc_, BoxFont());
+  EXPECT_EQ(result.status, WelcomeFileLoad::Status::Loaded);
   EXPECT_EQ(doc_.toPlainText(), QStringLiteral("Спасибо!\nGPS Tarvik"));
   EXPECT_EQ(doc_.defaultFont().pixelSize(), 17);
 }
 
 TEST_F(WelcomeFileTest, EmptyFileIsAnEmptyText) {
   Write("");
-  const WelcomeLoadResult result = LoadWelcomeText(doc_, BoxFont());
-  EXPECT_TRUE(result.ok);
+  const WelcomeFileLoad result = LoadWelcomeText(doc_, BoxFont());
+  EXPECT_EQ(result.status, WelcomeFileLoad::Status::Loaded);
   EXPECT_TRUE(doc_.isEmpty());
-}
-
-// ------------------------------------------------------------- error box
-
-TEST(ErrorTextTest, TrimsTheSystemDescription) {
-  const std::pair<QString, QString> cases[] = {
-      {QStringLiteral("The system cannot find the file specified.\r\n"),
-       QStringLiteral("The system cannot find the file specified")},
-      {QStringLiteral("No such file or directory"), QStringLiteral("No such file or directory")},
-      {QStringLiteral("Access is denied. .. \t\x01"), QStringLiteral("Access is denied")},
-      {QStringLiteral("v.1.3.1 ok"), QStringLiteral("v.1.3.1 ok")},
-      {QStringLiteral(" ...\n"), QString()},
-      {QString(), QString()},
-  };
-  for (const auto& [in, out] : cases) EXPECT_EQ(TrimSystemErrorText(in), out) << in.toStdString();
-}
-
-TEST(ErrorTextTest, BoxEndsTextAfterFullStopInCharacterOrder) {
-  const std::pair<QString, QString> cases[] = {
-      {QStringLiteral("Failed to Load Stream"), QStringLiteral("Failed to Load Stream.")},
-      {QStringLiteral("Done."), QStringLiteral("Done.")},
-      {QStringLiteral("Really!"), QStringLiteral("Really!")},    // '!' comes before '.'
-      {QStringLiteral("(x)"), QStringLiteral("(x)")},            // so does ')'
-      {QStringLiteral("a/"), QStringLiteral("a/.")},             // '/' comes after it
-      {QStringLiteral("error 5"), QStringLiteral("error 5.")},
-      {QStringLiteral("нет файла"), QStringLiteral("нет файла.")},
-      {QString(), QString()},
-  };
-  for (const auto& [in, out] : cases) EXPECT_EQ(ErrorBoxText(in), out) << in.toStdString();
-}
-
-TEST(ErrorTextTest, ApplicationTitleFromProgramFile) {
-  const std::pair<QString, QString> cases[] = {
-      {QStringLiteral("C:/Program Files/Tarvik/TarvikUpdate.exe"), QStringLiteral("Tarvikupdate")},
-      {QStringLiteral("/usr/bin/TarvikUpdate"), QStringLiteral("Tarvikupdate")},
-      {QStringLiteral("/opt/x.y/TARVIK.Update.exe"), QStringLiteral("Tarvik")},
-      {QStringLiteral("tarvikUpdate"), QStringLiteral("tarvikupdate")},
-      {QStringLiteral("/bin/.hidden"), QString()},
-      {QStringLiteral("Q"), QStringLiteral("Q")},
-  };
-  for (const auto& [in, out] : cases) EXPECT_EQ(ApplicationTitle(in), out) << in.toStdString();
-}
-
-TEST(ErrorTextTest, BoxIsAStopBoxWithOkAndTheApplicationTitle) {
-  QString title;
-  QString text;
-  QMessageBox::Icon icon = QMessageBox::NoIcon;
-  QList<QAbstractButton*> buttons;
-  QTimer::singleShot(0, [&] {
-    auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
-    ASSERT_NE(box, nullptr);
-    title = box->windowTitle();
-    text = box->text();
-    icon = box->icon();
-    buttons = box->buttons();
-    ASSERT_NE(box->button(QMessageBox::Ok), nullptr);
-    box->button(QMessageBox::Ok)->click();
-  });
-  ShowErrorBox(nullptr, QStringLiteral("Failed to Load Stream"));
-  EXPECT_EQ(title, ApplicationTitle(QCoreApplication::applicationFilePath()));
-  EXPECT_EQ(text, QStringLiteral("Failed to Load Stream."));
-  EXPECT_EQ(icon, QMessageBox::Critical);
-  EXPECT_EQ(buttons.size(), 1);
 }
 
 }  // namespace

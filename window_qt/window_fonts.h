@@ -1,7 +1,8 @@
 #pragma once
 // The window's fonts. The form was drawn with "MS Sans Serif"; where that
-// font is missing Tahoma, then DejaVu Sans take its place at the same pixel
-// heights, so the layout keeps its proportions on every system.
+// font is missing Liberation Sans (metric-compatible with Arial), else Tahoma,
+// else DejaVu Sans takes its place at the same pixel heights, so the layout
+// keeps its proportions on every system.
 #include <QColor>
 #include <QFont>
 

@@ -1,11 +1,10 @@
-// The program entry: the windowing application, the one window, the message
-// loop. The program ends when the window closes.
+// The program entry on Linux: the Qt application, the one window, the
+// message loop. The program ends when the window closes.
 #include <QApplication>
 #include <QIcon>
 
-#include "Update_Main.h"
 #include "platform_layers.h"
-#include "welcome_text.h"
+#include "window_qt/form_window.h"
 
 int main(int argc, char* argv[]) {
   // The program reads no command line: the toolkit is given the program's
@@ -15,15 +14,13 @@ int main(int argc, char* argv[]) {
   char* toolkitArgv[] = {programName, nullptr};
   int toolkitArgc = 1;
   QApplication app(toolkitArgc, toolkitArgv);
-  // No title of the program's own: it is derived from the program file's
-  // name, as the error box shows it. (A display name would be appended to
-  // the window's caption by the toolkit, so it is not set.)
-  QApplication::setApplicationName(
-      tarvik::ApplicationTitle(QCoreApplication::applicationFilePath()));
+  // No title of the program's own: the error box derives one from the
+  // program file's name. (A display name would be appended to the window's
+  // caption by the toolkit, so it is not set.)
   QApplication::setWindowIcon(QIcon(QStringLiteral(":/artwork/icon.png")));
 
   PlatformLayers platform;
-  TForm1 Form1(platform.serial(), platform.devices(), platform.notifications());
+  tarvik::ui::FormWindow Form1(platform.serial(), platform.devices(), platform.notifications());
   Form1.show();
   return QApplication::exec();
 }

@@ -2,11 +2,8 @@
 
 #include <string_view>
 
-#include <QCoreApplication>
 #include <QDir>
-#include <QFileInfo>
 #include <QFont>
-#include <QMessageBox>
 #include <QStringConverter>
 #include <QStringDecoder>
 #include <QTextBlockFormat>
@@ -120,47 +117,25 @@ QString WelcomeFilePath() {
   return directory + QLatin1String(kWelcomeFileName);
 }
 
-WelcomeLoadResult LoadWelcomeText(QTextDocument& doc, const QFont& boxFont) {
+WelcomeFileLoad LoadWelcomeText(QTextDocument& doc, const QFont& boxFont) {
   const QString path = WelcomeFilePath();
   const WelcomeFileBytes file = ReadWelcomeFile(path, kMaxWelcomeFileSize);
+  WelcomeFileLoad result;
+  result.fullPath = path.toStdString();
   switch (file.status) {
     case WelcomeFileBytes::Status::OpenFailed:
-      return {false, QStringLiteral("Cannot open file \"%1\". %2")
-                         .arg(path, TrimSystemErrorText(file.systemError))};
+      result.status = WelcomeFileLoad::Status::OpenFailed;
+      result.systemError = file.systemError.toStdString();
+      return result;
     case WelcomeFileBytes::Status::ReadFailed:
-      return {false, QStringLiteral("Failed to Load Stream")};
+      result.status = WelcomeFileLoad::Status::Unreadable;
+      return result;
     case WelcomeFileBytes::Status::Ok:
       break;
   }
   if (!LoadRichText(file.bytes, doc, boxFont)) LoadPlainText(DecodePlainText(file.bytes), doc, boxFont);
-  return {true, {}};
-}
-
-QString TrimSystemErrorText(const QString& description) {
-  qsizetype length = description.size();
-  while (length > 0 && (description[length - 1] <= QChar(u' ') || description[length - 1] == QChar(u'.'))) {
-    --length;
-  }
-  return description.left(length);
-}
-
-QString ErrorBoxText(const QString& text) {
-  if (!text.isEmpty() && text.back() > QChar(u'.')) return text + QChar(u'.');
-  return text;
-}
-
-QString ApplicationTitle(const QString& programFilePath) {
-  QString name = QFileInfo(programFilePath).fileName();
-  const qsizetype dot = name.indexOf(QChar(u'.'));
-  if (dot >= 0) name.truncate(dot);
-  if (name.size() > 1) name = name.left(1) + name.mid(1).toLower();
-  return name;
-}
-
-void ShowErrorBox(QWidget* parent, const QString& text) {
-  QMessageBox box(QMessageBox::Critical, ApplicationTitle(QCoreApplication::applicationFilePath()),
-                  ErrorBoxText(text), QMessageBox::Ok, parent);
-  box.exec();
+  result.status = WelcomeFileLoad::Status::Loaded;
+  return result;
 }
 
 }  // namespace tarvik

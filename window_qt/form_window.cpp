@@ -1,0 +1,112 @@
+// The window's life: FormCreate at the end of construction, the view the
+// form draws through, the idle moments of the main loop and closing.
+#include "form_window.h"
+
+#include <QAbstractEventDispatcher>
+#include <QCheckBox>
+#include <QCloseEvent>
+#include <QCoreApplication>
+#include <QLabel>
+#include <QMessageBox>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QSocketNotifier>
+#include <QTextEdit>
+#include <QThread>
+
+#include "Update_Main/welcome_messages.h"
+#include "page_container.h"
+#include "welcome_text.h"
+
+namespace tarvik::ui {
+
+FormWindow::FormWindow(SerialApi& serial, DeviceInfoApi& devices,
+                       DeviceNotifications* notifications, QWidget* parent)
+    : QWidget(parent) {
+  BuildControls();
+  form_.emplace(*this, serial, devices, notifications);
+
+  // The application's idle event: the main loop is about to wait for the
+  // next message. Queued connections would run inside the update's message
+  // processing, so the hook is called directly.
+  connect(QAbstractEventDispatcher::instance(thread()), &QAbstractEventDispatcher::aboutToBlock,
+          this, &FormWindow::OnLoopAboutToWait, Qt::DirectConnection);
+}
+
+FormWindow::~FormWindow() = default;
+
+void FormWindow::OnLoopAboutToWait() {
+  // A message box or a dialog runs a loop of its own: not the main loop's idle.
+  if (QThread::currentThread()->loopLevel() > 1) return;
+  if (form_) form_->ApplicationEvents1Idle();
+}
+
+void FormWindow::closeEvent(QCloseEvent* event) {
+  if (form_) form_->FormClose();
+  event->accept();
+}
+
+int FormWindow::ActivePage() const { return pages_->currentIndex() + 1; }
+
+void FormWindow::ShowPage(int page) { pages_->setCurrentIndex(page - 1); }
+
+void FormWindow::HidePageTabs() { pages_->HideTabs(); }
+
+void FormWindow::SetVisible(form::Id control, bool visible) {
+  if (QWidget* widget = Widget(control)) widget->setVisible(visible);
+}
+
+void FormWindow::SetEnabled(form::Id control, bool enabled) {
+  if (QWidget* widget = Widget(control)) widget->setEnabled(enabled);
+}
+
+void FormWindow::SetCaption(form::Id control, std::string_view utf8) {
+  const QString text = QString::fromUtf8(utf8.data(), static_cast<qsizetype>(utf8.size()));
+  QWidget* widget = Widget(control);
+  if (auto* button = qobject_cast<QAbstractButton*>(widget))
+    button->setText(text);
+  else if (auto* label = qobject_cast<QLabel*>(widget))
+    label->setText(text);
+}
+
+void FormWindow::SetBarPosition(form::Id bar, int position) {
+  if (auto* progress = WidgetAs<QProgressBar>(bar)) progress->setValue(position);
+}
+
+bool FormWindow::IsChecked(form::Id checkBox) const {
+  const auto* box = WidgetAs<QCheckBox>(checkBox);
+  return box != nullptr && box->isChecked();
+}
+
+void FormWindow::ProcessMessages() {
+  // Repaints and input to the enabled controls (Cancel, the close box);
+  // the idle hook does not run here.
+  QCoreApplication::processEvents(QEventLoop::AllEvents);
+}
+
+void FormWindow::Close() { close(); }
+
+WelcomeFileLoad FormWindow::LoadWelcomeFile() {
+  auto* box = WidgetAs<QTextEdit>(form::Id::RichEdit1);
+  return LoadWelcomeText(*box->document(), box->font());
+}
+
+void FormWindow::ShowErrorBox(std::string_view utf8) {
+  // No parent: the window is not shown yet.
+  const std::string title = ApplicationTitle(QCoreApplication::applicationFilePath().toStdString());
+  QMessageBox box(QMessageBox::Critical, QString::fromStdString(title),
+                  QString::fromUtf8(utf8.data(), static_cast<qsizetype>(utf8.size())),
+                  QMessageBox::Ok);
+  box.exec();
+}
+
+void FormWindow::RegisterDeviceNotifications(DeviceNotifications* source) {
+  // Linux (udev) and tests: the source's descriptor is watched by the loop.
+  if (source == nullptr) return;
+  const int descriptor = source->PollDescriptor();
+  if (descriptor < 0) return;
+  notifier_ = new QSocketNotifier(descriptor, QSocketNotifier::Read, this);
+  connect(notifier_, &QSocketNotifier::activated, this, [source] { source->Dispatch(); });
+}
+
+}  // namespace tarvik::ui

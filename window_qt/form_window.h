@@ -1,0 +1,70 @@
+#pragma once
+// The Qt front end of the form (Linux): a QWidget with the form's controls,
+// built from its description, that draws TForm1 and hands it the clicks, the
+// close event, the idle moments of the main loop and the device changes.
+#include <array>
+#include <optional>
+
+#include <QWidget>
+
+#include "Update_Main/Update_Main.h"
+#include "Update_Main/form_description.h"
+#include "Update_Main/form_view.h"
+
+class QSocketNotifier;
+
+namespace tarvik::ui {
+
+class PageContainer;
+
+class FormWindow : public QWidget, public FormView {
+  Q_OBJECT
+ public:
+  // Builds the controls and runs FormCreate; the window is ready (not yet
+  // shown) when this returns.
+  FormWindow(SerialApi& serial, DeviceInfoApi& devices, DeviceNotifications* notifications,
+             QWidget* parent = nullptr);
+  ~FormWindow() override;
+
+  TForm1& Form1() { return *form_; }
+
+  // The widget drawn for a control of the form.
+  QWidget* Widget(form::Id control) const { return widgets_[static_cast<std::size_t>(control)]; }
+  template <class T>
+  T* WidgetAs(form::Id control) const {
+    return qobject_cast<T*>(Widget(control));
+  }
+  PageContainer* Pages() const { return pages_; }
+
+  // FormView.
+  int ActivePage() const override;
+  void ShowPage(int page) override;
+  void HidePageTabs() override;
+  void SetVisible(form::Id control, bool visible) override;
+  void SetEnabled(form::Id control, bool enabled) override;
+  void SetCaption(form::Id control, std::string_view utf8) override;
+  void SetBarPosition(form::Id bar, int position) override;
+  bool IsChecked(form::Id checkBox) const override;
+  void ProcessMessages() override;
+  void Close() override;
+  WelcomeFileLoad LoadWelcomeFile() override;
+  void ShowErrorBox(std::string_view utf8) override;
+  void RegisterDeviceNotifications(DeviceNotifications* source) override;
+
+ protected:
+  void closeEvent(QCloseEvent* event) override;
+  void resizeEvent(QResizeEvent* event) override;
+
+ private:
+  void BuildControls();
+  QWidget* BuildControl(const form::ControlDescription& control);
+  void ConnectButton(form::Id button, void (TForm1::*handler)());
+  void OnLoopAboutToWait();
+
+  std::array<QWidget*, form::kControlCount> widgets_{};
+  PageContainer* pages_ = nullptr;
+  QSocketNotifier* notifier_ = nullptr;
+  std::optional<TForm1> form_;
+};
+
+}  // namespace tarvik::ui
