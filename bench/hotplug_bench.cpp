@@ -11,7 +11,7 @@
 
 #include <QApplication>
 
-#include "Update_Main.h"
+#include "form_window.h"
 #include "device_link/device_info_linux.h"
 #include "device_link/serial_api_posix.h"
 #include "device_link/udev_notifications_linux.h"
@@ -49,8 +49,9 @@ int main(int argc, char** argv) {
   RecordingSerialApi serial(posix);
   LinuxDeviceInfoApi devices;
   UdevNotifications notifications;
-  TForm1 form(serial, devices, &notifications);
-  form.show();
+  tarvik::ui::FormWindow window(serial, devices, &notifications);
+  TForm1& form = window.Form1();
+  window.show();
   RunLoop(200);  // shown and painted before the first cycle
 
   std::vector<double> totals;

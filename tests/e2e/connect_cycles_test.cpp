@@ -17,21 +17,21 @@ class ConnectCycles : public WizardOnRealLayers {
 
 TEST_F(ConnectCycles, AThousandConnectsAndClosesLeaveNoDescriptorOpen) {
   // Once first, so that whatever is set up on first use is in the count.
-  form->ConnectPort(kBridgePort);
-  ASSERT_TRUE(form->FSynced);
-  form->ClosePort();
+  form().ConnectPort(kBridgePort);
+  ASSERT_TRUE(form().FSynced);
+  form().ClosePort();
   const int before = OpenDescriptorCount();
   ASSERT_GT(before, 0);
 
   for (int i = 0; i < 1000; ++i) {
-    form->ConnectPort(kBridgePort);
-    ASSERT_TRUE(form->FSynced) << "cycle " << i;
+    form().ConnectPort(kBridgePort);
+    ASSERT_TRUE(form().FSynced) << "cycle " << i;
     // Every other cycle connects again over the open port, which closes it first.
     if (i % 2 == 1) {
-      form->ConnectPort(kBridgePort);
-      ASSERT_TRUE(form->FSynced) << "cycle " << i << ", again";
+      form().ConnectPort(kBridgePort);
+      ASSERT_TRUE(form().FSynced) << "cycle " << i << ", again";
     }
-    form->ClosePort();
+    form().ClosePort();
   }
   EXPECT_EQ(OpenDescriptorCount(), before);
 
@@ -39,12 +39,12 @@ TEST_F(ConnectCycles, AThousandConnectsAndClosesLeaveNoDescriptorOpen) {
   // Back and Next return to a page where Connect is enabled again.
   GoToConnectionPage();
   for (int i = 0; i < 100; ++i) {
-    Click(form->btnConnect);
-    ASSERT_TRUE(form->FSynced) << "click " << i;
-    Click(form->btnBACK);
-    Click(form->btnNEXT);
+    Click(ui->btnConnect);
+    ASSERT_TRUE(form().FSynced) << "click " << i;
+    Click(ui->btnBACK);
+    Click(ui->btnNEXT);
   }
-  form->ClosePort();
+  form().ClosePort();
   EXPECT_EQ(OpenDescriptorCount(), before);
 }
 

@@ -37,23 +37,23 @@ class Bridge : public WizardOnRealLayers {
   }
 
   void ExpectFailureShown() {
-    EXPECT_FALSE(Visible(form->lbConnected));
-    EXPECT_FALSE(Visible(form->txtConnOK));
-    EXPECT_TRUE(Visible(form->lbNotConnected));
-    EXPECT_EQ(form->lbNotConnected->text(), QString::fromUtf8(kNotConnectedText));
-    EXPECT_TRUE(Visible(form->txtConnFail));
-    EXPECT_FALSE(form->btnNEXT->isEnabled());
-    EXPECT_TRUE(form->btnConnect->isEnabled());
+    EXPECT_FALSE(Visible(ui->lbConnected));
+    EXPECT_FALSE(Visible(ui->txtConnOK));
+    EXPECT_TRUE(Visible(ui->lbNotConnected));
+    EXPECT_EQ(ui->lbNotConnected->text(), QString::fromUtf8(kNotConnectedText));
+    EXPECT_TRUE(Visible(ui->txtConnFail));
+    EXPECT_FALSE(ui->btnNEXT->isEnabled());
+    EXPECT_TRUE(ui->btnConnect->isEnabled());
   }
 
   void ExpectConnectedShown() {
-    EXPECT_TRUE(Visible(form->lbConnected));
-    EXPECT_EQ(form->lbConnected->text(), QString::fromUtf8(kConnectedText));
-    EXPECT_TRUE(Visible(form->txtConnOK));
-    EXPECT_FALSE(Visible(form->lbNotConnected));
-    EXPECT_FALSE(Visible(form->txtConnFail));
-    EXPECT_TRUE(form->btnNEXT->isEnabled());
-    EXPECT_FALSE(form->btnConnect->isEnabled());
+    EXPECT_TRUE(Visible(ui->lbConnected));
+    EXPECT_EQ(ui->lbConnected->text(), QString::fromUtf8(kConnectedText));
+    EXPECT_TRUE(Visible(ui->txtConnOK));
+    EXPECT_FALSE(Visible(ui->lbNotConnected));
+    EXPECT_FALSE(Visible(ui->txtConnFail));
+    EXPECT_TRUE(ui->btnNEXT->isEnabled());
+    EXPECT_FALSE(ui->btnConnect->isEnabled());
   }
 };
 
@@ -117,48 +117,48 @@ TEST_F(Bridge, NextNextConnectUpdateAndOkLeaveTheNewFirmwareInTheTracker) {
 
   // Plugged in before the window started: no event, nothing opened.
   RunLoop(50);
-  EXPECT_EQ(form->FDeviceEvent, kDeviceEventNone);
+  EXPECT_EQ(form().FDeviceEvent, kDeviceEventNone);
   EXPECT_TRUE(serial.opens.empty());
 
   GoToConnectionPage();
-  EXPECT_FALSE(Visible(form->lbConnected));
-  EXPECT_FALSE(Visible(form->lbNotConnected));
-  EXPECT_FALSE(form->btnNEXT->isEnabled());
-  EXPECT_TRUE(form->btnConnect->isEnabled());
+  EXPECT_FALSE(Visible(ui->lbConnected));
+  EXPECT_FALSE(Visible(ui->lbNotConnected));
+  EXPECT_FALSE(ui->btnNEXT->isEnabled());
+  EXPECT_TRUE(ui->btnConnect->isEnabled());
 
-  EXPECT_EQ(form->FindDevicePort(), kBridgePort);
-  Click(form->btnConnect);
-  ASSERT_TRUE(form->FPortOpen);
-  ASSERT_TRUE(form->FSynced);
+  EXPECT_EQ(form().FindDevicePort(), kBridgePort);
+  Click(ui->btnConnect);
+  ASSERT_TRUE(form().FPortOpen);
+  ASSERT_TRUE(form().FSynced);
   ExpectConnectedShown();
   // Found by name: the only port opened, and no probe.
   EXPECT_EQ(serial.PortsOpenedForUse(), std::vector<std::string>{kBridgeDevicePath});
   EXPECT_EQ(serial.opens.size(), 1u);
-  const PortHandle port = form->FPortHandle;
+  const PortHandle port = form().FPortHandle;
 
-  Click(form->btnNEXT);  // the update runs to its end inside the click
-  EXPECT_EQ(form->ActivePage(), 4);
-  EXPECT_EQ(form->FStage, kStageDone);
-  EXPECT_TRUE(Visible(form->txtWriteOK));
-  EXPECT_TRUE(Visible(form->ListWriteOK));
-  EXPECT_TRUE(Visible(form->lbWriteOK));
-  EXPECT_TRUE(Visible(form->lbVerifyOK));
-  EXPECT_FALSE(Visible(form->txtWriteFail));
-  EXPECT_FALSE(Visible(form->lbWriteErr));
-  EXPECT_FALSE(Visible(form->lbVerifyErr));
-  EXPECT_EQ(form->BarWrite->value(), 100);
-  EXPECT_EQ(form->BarVerify->value(), 100);
-  EXPECT_TRUE(form->btnNEXT->isEnabled());
-  EXPECT_TRUE(form->btnBACK->isEnabled());
+  Click(ui->btnNEXT);  // the update runs to its end inside the click
+  EXPECT_EQ(form().ActivePage(), 4);
+  EXPECT_EQ(form().FStage, kStageDone);
+  EXPECT_TRUE(Visible(ui->txtWriteOK));
+  EXPECT_TRUE(Visible(ui->ListWriteOK));
+  EXPECT_TRUE(Visible(ui->lbWriteOK));
+  EXPECT_TRUE(Visible(ui->lbVerifyOK));
+  EXPECT_FALSE(Visible(ui->txtWriteFail));
+  EXPECT_FALSE(Visible(ui->lbWriteErr));
+  EXPECT_FALSE(Visible(ui->lbVerifyErr));
+  EXPECT_EQ(ui->BarWrite->value(), 100);
+  EXPECT_EQ(ui->BarVerify->value(), 100);
+  EXPECT_TRUE(ui->btnNEXT->isEnabled());
+  EXPECT_TRUE(ui->btnBACK->isEnabled());
 
-  Click(form->btnNEXT);
-  EXPECT_EQ(form->ActivePage(), 5);
-  EXPECT_EQ(form->btnNEXT->text(), QStringLiteral("OK"));
-  EXPECT_FALSE(Visible(form->btnESC));
+  Click(ui->btnNEXT);
+  EXPECT_EQ(form().ActivePage(), 5);
+  EXPECT_EQ(ui->btnNEXT->text(), QStringLiteral("OK"));
+  EXPECT_FALSE(Visible(ui->btnESC));
 
-  Click(form->btnNEXT);  // "OK"
-  EXPECT_FALSE(form->isVisible());
-  EXPECT_FALSE(form->FPortOpen);
+  Click(ui->btnNEXT);  // "OK"
+  EXPECT_FALSE(window->isVisible());
+  EXPECT_FALSE(form().FPortOpen);
   EXPECT_TRUE(serial.WasClosed(port));
 
   // Pulled out, the simulator stops and writes what the tracker now holds.
@@ -191,33 +191,33 @@ TEST_F(Bridge, ARemovalRecordedWithNoPortOpenClosesThePortConnectOpensAtTheFirst
   const BroadcastRecord removal = BuildBroadcastRecord(
       kDbtDevtypDeviceInterface,
       "\\\\?\\USB#VID_10C4&PID_EA60#0002#{a5dcbf10-6530-11d2-901f-00c04fb951ed}");
-  form->WMDeviceChange(kDbtDeviceRemoveComplete, removal.data(), removal.size());
+  form().WMDeviceChange(kDbtDeviceRemoveComplete, removal.data(), removal.size());
   RunLoop(50);
-  EXPECT_EQ(form->FDeviceEvent, kDeviceEventRemoval) << "no port open: the removal waits";
+  EXPECT_EQ(form().FDeviceEvent, kDeviceEventRemoval) << "no port open: the removal waits";
 
   GoToConnectionPage();
-  Click(form->btnConnect);
-  ASSERT_TRUE(form->FSynced);
-  ASSERT_TRUE(form->FPortOpen) << "the idle step does not run inside the click";
-  const PortHandle port = form->FPortHandle;
+  Click(ui->btnConnect);
+  ASSERT_TRUE(form().FSynced);
+  ASSERT_TRUE(form().FPortOpen) << "the idle step does not run inside the click";
+  const PortHandle port = form().FPortHandle;
 
   RunLoop(20);
-  EXPECT_FALSE(form->FPortOpen);
-  EXPECT_FALSE(form->FSynced);
-  EXPECT_EQ(form->FDeviceEvent, kDeviceEventNone);
+  EXPECT_FALSE(form().FPortOpen);
+  EXPECT_FALSE(form().FSynced);
+  EXPECT_EQ(form().FDeviceEvent, kDeviceEventNone);
   EXPECT_TRUE(serial.WasClosed(port));
   // The page keeps what Connect showed until the buttons are refreshed.
-  EXPECT_TRUE(Visible(form->lbConnected));
-  EXPECT_TRUE(Visible(form->txtConnOK));
-  EXPECT_TRUE(form->btnNEXT->isEnabled());
+  EXPECT_TRUE(Visible(ui->lbConnected));
+  EXPECT_TRUE(Visible(ui->txtConnOK));
+  EXPECT_TRUE(ui->btnNEXT->isEnabled());
 }
 
 TEST_F(BridgeNoSync, APortThatDoesNotSyncIsClosedAgainAndNoProbeFollows) {
   GoToConnectionPage();
-  EXPECT_EQ(form->FindDevicePort(), kBridgePort);
-  Click(form->btnConnect);
-  EXPECT_FALSE(form->FPortOpen);
-  EXPECT_FALSE(form->FSynced);
+  EXPECT_EQ(form().FindDevicePort(), kBridgePort);
+  Click(ui->btnConnect);
+  EXPECT_FALSE(form().FPortOpen);
+  EXPECT_FALSE(form().FSynced);
   ExpectFailureShown();
   ASSERT_EQ(serial.opens.size(), 1u) << "no probe after the port found by name";
   EXPECT_EQ(serial.opens[0].path, kBridgeDevicePath);
@@ -228,19 +228,19 @@ TEST_F(BridgeNoSync, APortThatDoesNotSyncIsClosedAgainAndNoProbeFollows) {
 
 TEST_F(BridgeGetFails, AGetFailureLeavesThePortOpenAndTheNextConnectClosesItFirst) {
   GoToConnectionPage();
-  Click(form->btnConnect);
-  EXPECT_TRUE(form->FPortOpen);
-  EXPECT_FALSE(form->FSynced);
+  Click(ui->btnConnect);
+  EXPECT_TRUE(form().FPortOpen);
+  EXPECT_FALSE(form().FSynced);
   ExpectFailureShown();
-  const PortHandle first = form->FPortHandle;
+  const PortHandle first = form().FPortHandle;
   EXPECT_FALSE(serial.WasClosed(first));
 
   RunLoop(50);  // nothing pending: the idle step leaves the port alone
-  EXPECT_TRUE(form->FPortOpen);
+  EXPECT_TRUE(form().FPortOpen);
 
-  Click(form->btnConnect);
-  EXPECT_TRUE(form->FPortOpen);
-  EXPECT_FALSE(form->FSynced);
+  Click(ui->btnConnect);
+  EXPECT_TRUE(form().FPortOpen);
+  EXPECT_FALSE(form().FSynced);
   ExpectFailureShown();
   ASSERT_EQ(serial.calls.size(), 3u);
   EXPECT_EQ(serial.calls[1].kind, PortCall::Kind::Close);
@@ -251,10 +251,10 @@ TEST_F(BridgeGetFails, AGetFailureLeavesThePortOpenAndTheNextConnectClosesItFirs
 
 TEST_F(NoBridge, ConnectProbesTriesWhatOpensHighestFirstAndShowsTheFailure) {
   GoToConnectionPage();
-  EXPECT_EQ(form->FindDevicePort(), "");
-  Click(form->btnConnect);
-  EXPECT_FALSE(form->FPortOpen);
-  EXPECT_FALSE(form->FSynced);
+  EXPECT_EQ(form().FindDevicePort(), "");
+  Click(ui->btnConnect);
+  EXPECT_FALSE(form().FPortOpen);
+  EXPECT_FALSE(form().FSynced);
   ExpectFailureShown();
 
   // The probe asked for every name from COM1 to COM250 in order, opening
@@ -266,12 +266,12 @@ TEST_F(NoBridge, ConnectProbesTriesWhatOpensHighestFirstAndShowsTheFailure) {
   for (int n = 1; n <= 250; ++n)
     EXPECT_EQ(probed[n - 1], std::string(kDevicePrefix) + "COM" + std::to_string(n));
   // ... and listed the FTDI adapter, which then got its sync byte and no answer.
-  EXPECT_NE(std::find(form->FPortList.begin(), form->FPortList.end(), kOtherPort),
-            form->FPortList.end());
-  EXPECT_EQ(std::find(form->FPortList.begin(), form->FPortList.end(), kBridgePort),
-            form->FPortList.end());
+  EXPECT_NE(std::find(form().FPortList.begin(), form().FPortList.end(), kOtherPort),
+            form().FPortList.end());
+  EXPECT_EQ(std::find(form().FPortList.begin(), form().FPortList.end(), kBridgePort),
+            form().FPortList.end());
   std::vector<std::string> tried;
-  for (auto it = form->FPortList.rbegin(); it != form->FPortList.rend(); ++it)
+  for (auto it = form().FPortList.rbegin(); it != form().FPortList.rend(); ++it)
     tried.push_back(std::string(kDevicePrefix) + *it);
   EXPECT_EQ(serial.PortsOpenedForUse(), tried) << "each listed port, highest number first";
   // Each tried port was closed again after its failed sync.

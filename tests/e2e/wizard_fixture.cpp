@@ -17,13 +17,15 @@ namespace tarvik::e2e {
 void WizardOnRealLayers::SetUp() {
   if (!InTestbed()) GTEST_SKIP() << "runs inside tests/umockdev/run_in_testbed.py (see CMakeLists.txt)";
   plugged_ = ScenarioAdapters();
-  form = std::make_unique<TForm1>(serial, devices, &notifications);
-  form->show();
-  ASSERT_TRUE(QTest::qWaitForWindowExposed(form.get()));
+  window = std::make_unique<ui::FormWindow>(serial, devices, &notifications);
+  ui = std::make_unique<testing::Widgets>(*window);
+  window->show();
+  ASSERT_TRUE(QTest::qWaitForWindowExposed(window.get()));
 }
 
 void WizardOnRealLayers::TearDown() {
-  form.reset();
+  ui.reset();
+  window.reset();
   // Back to the scenario's adapters, so that the next test finds them so.
   if (!InTestbed()) return;
   for (const auto& [adapter, wanted] : ScenarioAdapters()) {
@@ -53,14 +55,14 @@ void WizardOnRealLayers::Click(QPushButton* button) {
 }
 
 void WizardOnRealLayers::GoToConnectionPage() {
-  Click(form->btnNEXT);
-  Click(form->btnNEXT);
-  ASSERT_EQ(form->ActivePage(), 3);
+  Click(ui->btnNEXT);
+  Click(ui->btnNEXT);
+  ASSERT_EQ(form().ActivePage(), 3);
 }
 
 void WizardOnRealLayers::ShowPage(int page) {
-  form->PageControl1->setCurrentIndex(page - 1);
-  form->UpdateButtons();
+  ui->PageControl1->setCurrentIndex(page - 1);
+  form().UpdateButtons();
 }
 
 bool WizardOnRealLayers::Visible(const QWidget* widget) const {
@@ -69,11 +71,11 @@ bool WizardOnRealLayers::Visible(const QWidget* widget) const {
 }
 
 bool WizardOnRealLayers::WaitConnected() {
-  return RunLoopUntil([this] { return form->FPortOpen && form->FSynced; }, kActTimeoutMs);
+  return RunLoopUntil([this] { return form().FPortOpen && form().FSynced; }, kActTimeoutMs);
 }
 
 bool WizardOnRealLayers::WaitPortClosed() {
-  return RunLoopUntil([this] { return !form->FPortOpen; }, kActTimeoutMs);
+  return RunLoopUntil([this] { return !form().FPortOpen; }, kActTimeoutMs);
 }
 
 std::optional<std::string> WizardOnRealLayers::NodeForPort(std::string_view name) const {

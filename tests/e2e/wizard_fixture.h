@@ -13,7 +13,8 @@
 
 #include <gtest/gtest.h>
 
-#include "Update_Main.h"
+#include "form_window.h"
+#include "tests/window/widgets.h"
 #include "device_link/device_info_linux.h"
 #include "device_link/serial_api_posix.h"
 #include "device_link/udev_notifications_linux.h"
@@ -70,7 +71,9 @@ class WizardOnRealLayers : public ::testing::Test {
   RecordingSerialApi serial{posix};
   LinuxDeviceInfoApi devices;
   UdevNotifications notifications;
-  std::unique_ptr<TForm1> form;
+  std::unique_ptr<ui::FormWindow> window;
+  std::unique_ptr<testing::Widgets> ui;
+  TForm1& form() { return window->Form1(); }
 
  private:
   std::optional<std::string> NodeForPort(std::string_view name) const;

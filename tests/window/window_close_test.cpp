@@ -24,14 +24,14 @@ struct CloseRow {
   bool portOpen;
 };
 
-void Close(TForm1& form, Way way) {
+void Close(ui::FormWindow& window, Widgets& ui, Way way) {
   switch (way) {
-    case Way::Cancel: QTest::mouseClick(form.btnESC, Qt::LeftButton); break;
-    case Way::Ok: QTest::mouseClick(form.btnNEXT, Qt::LeftButton); break;
+    case Way::Cancel: QTest::mouseClick(ui.btnESC, Qt::LeftButton); break;
+    case Way::Ok: QTest::mouseClick(ui.btnNEXT, Qt::LeftButton); break;
     // The title bar's close box, the system menu and Alt+F4 all reach the
     // window as the platform's close request.
-    case Way::CloseBox: form.windowHandle()->close(); break;
-    case Way::CloseRequest: form.close(); break;
+    case Way::CloseBox: window.windowHandle()->close(); break;
+    case Way::CloseRequest: window.close(); break;
   }
 }
 
@@ -47,7 +47,9 @@ TEST(WindowClose, EveryWayClosesAnOpenPortExactlyOnceAndNothingElse) {
   for (const CloseRow& row : rows) {
     SCOPED_TRACE(row.name);
     WindowHarness h;
-    TForm1& form = *h.form;
+    ui::FormWindow& window = *h.window;
+  TForm1& form = window.Form1();
+  Widgets& ui = *h.widgets;
     h.serial.ports = {"COM3"};
     PortHandle handle = kInvalidPortHandle;
     if (row.portOpen) {
@@ -55,13 +57,13 @@ TEST(WindowClose, EveryWayClosesAnOpenPortExactlyOnceAndNothingElse) {
       form.FPortOpen = true;
       handle = form.FPortHandle;
     }
-    form.show();
-    ASSERT_TRUE(QTest::qWaitForWindowExposed(&form));
-    form.PageControl1->setCurrentIndex(row.page - 1);
+    window.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&window));
+    ui.PageControl1->setCurrentIndex(row.page - 1);
     form.UpdateButtons();
 
-    Close(form, row.way);
-    EXPECT_FALSE(form.isVisible());
+    Close(window, ui, row.way);
+    EXPECT_FALSE(window.isVisible());
     EXPECT_FALSE(form.FPortOpen);
     if (row.portOpen) {
       EXPECT_EQ(h.serial.closed, std::vector<PortHandle>{handle});
@@ -70,34 +72,36 @@ TEST(WindowClose, EveryWayClosesAnOpenPortExactlyOnceAndNothingElse) {
       EXPECT_TRUE(h.serial.closed.empty());
     }
     // A second close request finds nothing left to close.
-    form.close();
+    window.close();
     EXPECT_EQ(h.serial.closed.size(), row.portOpen ? 1u : 0u);
   }
 }
 
 TEST(WindowClose, CancelDuringTheUpdateClosesThePortAtOnceAndTheProgramEndsAfterTheClick) {
   WindowHarness h;
-  TForm1& form = *h.form;
+  ui::FormWindow& window = *h.window;
+  TForm1& form = window.Form1();
+  Widgets& ui = *h.widgets;
   h.PlugInBridge();
-  form.show();
-  ASSERT_TRUE(QTest::qWaitForWindowExposed(&form));
-  form.PageControl1->setCurrentIndex(2);
+  window.show();
+  ASSERT_TRUE(QTest::qWaitForWindowExposed(&window));
+  ui.PageControl1->setCurrentIndex(2);
   form.UpdateButtons();
-  QTest::mouseClick(form.btnConnect, Qt::LeftButton);
+  QTest::mouseClick(ui.btnConnect, Qt::LeftButton);
   ASSERT_TRUE(form.FSynced);
   const PortHandle handle = form.FPortHandle;
 
   bool clickReturned = false;
   bool portClosedAtOnce = false;
   std::size_t blocksWhenCancelled = 0;
-  QTimer::singleShot(0, &form, [&] {
+  QTimer::singleShot(0, &window, [&] {
     // Runs inside the update's first message processing.
-    QTimer::singleShot(0, &form, [&] {
+    QTimer::singleShot(0, &window, [&] {
       blocksWhenCancelled = h.bootloader->writes.size();
-      QTest::mouseClick(form.btnESC, Qt::LeftButton);
+      QTest::mouseClick(ui.btnESC, Qt::LeftButton);
       portClosedAtOnce = !form.FPortOpen && h.serial.closed.size() == 1;
     });
-    QTest::mouseClick(form.btnNEXT, Qt::LeftButton);
+    QTest::mouseClick(ui.btnNEXT, Qt::LeftButton);
     clickReturned = true;
   });
   QTimer guard;  // a hung loop fails the test instead of hanging it
@@ -114,7 +118,7 @@ TEST(WindowClose, CancelDuringTheUpdateClosesThePortAtOnceAndTheProgramEndsAfter
   EXPECT_EQ(h.bootloader->writes.size(), 1u);
   EXPECT_EQ(form.FStage, 0);
   EXPECT_EQ(h.serial.closed, std::vector<PortHandle>{handle});
-  EXPECT_FALSE(form.isVisible());
+  EXPECT_FALSE(window.isVisible());
 }
 
 }  // namespace

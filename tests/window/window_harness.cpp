@@ -4,10 +4,20 @@
 #include <cstring>
 #include <unistd.h>
 
+#include <QCheckBox>
 #include <QEventLoop>
+#include <QFrame>
+#include <QLabel>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QStatusBar>
+#include <QTextEdit>
 #include <QTimer>
 
 #include "device_link/device_broadcast.h"
+#include "glyph_label.h"
+#include "page_container.h"
+#include "text_list.h"
 
 namespace tarvik::testing {
 namespace {
@@ -54,11 +64,13 @@ void PipeNotifications::Dispatch() {
 
 WindowHarness::WindowHarness() {
   serial.ports.clear();  // no port opens until a test plugs the bridge in
-  form = std::make_unique<TForm1>(serial, devices, &notifications);
+  window = std::make_unique<ui::FormWindow>(serial, devices, &notifications);
+  widgets = std::make_unique<Widgets>(*window);
 }
 
 WindowHarness::~WindowHarness() {
-  form.reset();
+  widgets.reset();
+  window.reset();
   bootloader.reset();
 }
 

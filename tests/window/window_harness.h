@@ -1,15 +1,17 @@
 #pragma once
-// A window over fake platform layers: no port exists unless a test adds
+// The Qt window over fake platform layers: no port exists unless a test adds
 // one, no device is present, and notifications come from a pipe the test
-// writes to.
+// writes to, as the udev monitor's socket brings them.
 #include <memory>
 
 #include <QString>
 
-#include "Update_Main.h"
+#include "form_window.h"
+#include "tests/window/widgets.h"
 #include "tests/fakes/fake_bootloader.h"
 #include "tests/fakes/fake_device_info_api.h"
 #include "tests/fakes/fake_serial_api.h"
+
 
 namespace tarvik::testing {
 
@@ -58,7 +60,8 @@ struct WindowHarness {
   FakeDeviceInfoApi devices;
   PipeNotifications notifications;
   std::unique_ptr<FakeBootloader> bootloader;
-  std::unique_ptr<TForm1> form;
+  std::unique_ptr<ui::FormWindow> window;
+  std::unique_ptr<Widgets> widgets;
 };
 
 // Runs an event loop briefly, as the main loop (the idle hook runs when it

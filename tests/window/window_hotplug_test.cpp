@@ -20,11 +20,13 @@ namespace {
 class WindowHotPlug : public ::testing::Test {
  protected:
   WindowHarness h;
-  TForm1& form = *h.form;
+  ui::FormWindow& window = *h.window;
+  TForm1& form = window.Form1();
+  Widgets& ui = *h.widgets;
 
   void SetUp() override {
-    form.show();
-    ASSERT_TRUE(QTest::qWaitForWindowExposed(&form));
+    window.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&window));
   }
 };
 
@@ -33,7 +35,7 @@ TEST_F(WindowHotPlug, PluggingTheBridgeInConnectsAndShowsTheConnectionPage) {
     SCOPED_TRACE(page);
     form.ClosePort();
     form.FSynced = false;
-    form.PageControl1->setCurrentIndex(page - 1);
+    ui.PageControl1->setCurrentIndex(page - 1);
     form.UpdateButtons();
     h.PlugInBridge();
     h.notifications.Send(kDbtDeviceArrival, kBridgePath);
@@ -42,10 +44,10 @@ TEST_F(WindowHotPlug, PluggingTheBridgeInConnectsAndShowsTheConnectionPage) {
     EXPECT_TRUE(form.FPortOpen);
     EXPECT_TRUE(form.FSynced);
     EXPECT_EQ(form.ActivePage(), 3);
-    EXPECT_FALSE(form.lbConnected->isHidden());
-    EXPECT_FALSE(form.txtConnOK->isHidden());
-    EXPECT_TRUE(form.btnNEXT->isEnabled());
-    EXPECT_FALSE(form.btnConnect->isEnabled());
+    EXPECT_FALSE(ui.lbConnected->isHidden());
+    EXPECT_FALSE(ui.txtConnOK->isHidden());
+    EXPECT_TRUE(ui.btnNEXT->isEnabled());
+    EXPECT_FALSE(ui.btnConnect->isEnabled());
   }
 }
 
@@ -60,8 +62,8 @@ TEST_F(WindowHotPlug, PullingTheBridgeOutClosesThePortAndLeavesThePageAsItWas) {
   EXPECT_FALSE(form.FPortOpen);
   EXPECT_FALSE(form.FSynced);
   EXPECT_EQ(h.serial.closed, std::vector<PortHandle>{handle});
-  EXPECT_FALSE(form.lbConnected->isHidden());
-  EXPECT_TRUE(form.btnNEXT->isEnabled());
+  EXPECT_FALSE(ui.lbConnected->isHidden());
+  EXPECT_TRUE(ui.btnNEXT->isEnabled());
 }
 
 TEST_F(WindowHotPlug, NothingPendingMeansNothingDone) {
@@ -73,7 +75,7 @@ TEST_F(WindowHotPlug, NothingPendingMeansNothingDone) {
 TEST_F(WindowHotPlug, TheIdleStepWaitsWhileADialogRunsItsOwnLoop) {
   h.PlugInBridge();
   int pendingUnderDialog = -1;
-  QTimer::singleShot(0, &form, [&] {
+  QTimer::singleShot(0, &window, [&] {
     form.FDeviceEvent = kDeviceEventArrival;
     QEventLoop dialog;  // as a message box's loop
     QTimer::singleShot(30, &dialog, &QEventLoop::quit);
@@ -88,9 +90,9 @@ TEST_F(WindowHotPlug, TheIdleStepWaitsWhileADialogRunsItsOwnLoop) {
 
 TEST_F(WindowHotPlug, DuringTheUpdateARemovalIsRecordedAndActedOnOnlyAfterTheClick) {
   h.PlugInBridge();
-  form.PageControl1->setCurrentIndex(2);
+  ui.PageControl1->setCurrentIndex(2);
   form.UpdateButtons();
-  QTest::mouseClick(form.btnConnect, Qt::LeftButton);
+  QTest::mouseClick(ui.btnConnect, Qt::LeftButton);
   ASSERT_TRUE(form.FSynced);
 
   bool sent = false;
@@ -110,7 +112,7 @@ TEST_F(WindowHotPlug, DuringTheUpdateARemovalIsRecordedAndActedOnOnlyAfterTheCli
     portClosedDuringUpdate |= !form.FPortOpen;
   });
   sampler.start();
-  QTest::mouseClick(form.btnNEXT, Qt::LeftButton);
+  QTest::mouseClick(ui.btnNEXT, Qt::LeftButton);
   sampler.stop();
 
   EXPECT_TRUE(recorded);

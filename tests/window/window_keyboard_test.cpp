@@ -18,12 +18,14 @@ namespace {
 class WindowKeyboard : public ::testing::Test {
  protected:
   WindowHarness h;
-  TForm1& form = *h.form;
+  ui::FormWindow& window = *h.window;
+  TForm1& form = window.Form1();
+  Widgets& ui = *h.widgets;
 
   void SetUp() override {
-    form.show();
-    QApplication::setActiveWindow(&form);
-    ASSERT_TRUE(QTest::qWaitForWindowActive(&form));
+    window.show();
+    QApplication::setActiveWindow(&window);
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&window));
   }
   void Press(QWidget* target, Qt::Key key, Qt::KeyboardModifiers modifiers = {}) {
     target->setFocus();
@@ -48,12 +50,12 @@ TEST_F(WindowKeyboard, NoKeyMovesToAnotherPage) {
       {Qt::Key_End, {}},
   };
   for (int page : {1, 3, 5}) {
-    form.PageControl1->setCurrentIndex(page - 1);
+    ui.PageControl1->setCurrentIndex(page - 1);
     form.UpdateButtons();
-    QWidget* pageChild = page == 1 ? static_cast<QWidget*>(form.RichEdit1)
-                         : page == 3 ? static_cast<QWidget*>(form.ListBox2)
-                                     : static_cast<QWidget*>(form.ListBox4);
-    QWidget* targets[] = {form.PageControl1->tabBar(), pageChild, form.ListBox3, form.btnESC};
+    QWidget* pageChild = page == 1 ? static_cast<QWidget*>(ui.RichEdit1)
+                         : page == 3 ? static_cast<QWidget*>(ui.ListBox2)
+                                     : static_cast<QWidget*>(ui.ListBox4);
+    QWidget* targets[] = {ui.PageControl1->tabBar(), pageChild, ui.ListBox3, ui.btnESC};
     for (QWidget* target : targets) {
       for (const auto& k : keys) {
         if (!target->isVisible()) continue;
@@ -66,7 +68,7 @@ TEST_F(WindowKeyboard, NoKeyMovesToAnotherPage) {
 }
 
 TEST_F(WindowKeyboard, TheWheelOverTheTabRowMovesNothing) {
-  QTabBar* bar = form.PageControl1->tabBar();
+  QTabBar* bar = ui.PageControl1->tabBar();
   QWheelEvent wheel(QPointF(1, 1), bar->mapToGlobal(QPointF(1, 1)), QPoint(), QPoint(0, -120),
                     Qt::NoButton, Qt::NoModifier, Qt::NoScrollPhase, false);
   QApplication::sendEvent(bar, &wheel);
@@ -74,20 +76,20 @@ TEST_F(WindowKeyboard, TheWheelOverTheTabRowMovesNothing) {
 }
 
 TEST_F(WindowKeyboard, EnterPressesTheFocusedButtonOnly) {
-  Press(form.ListBox3, Qt::Key_Return);
+  Press(ui.ListBox3, Qt::Key_Return);
   EXPECT_EQ(form.ActivePage(), 1);
-  Press(form.btnNEXT, Qt::Key_Return);
+  Press(ui.btnNEXT, Qt::Key_Return);
   EXPECT_EQ(form.ActivePage(), 2);
-  Press(form.btnBACK, Qt::Key_Enter);
+  Press(ui.btnBACK, Qt::Key_Enter);
   EXPECT_EQ(form.ActivePage(), 1);
 }
 
 TEST_F(WindowKeyboard, EscapePressesNoButton) {
   for (QWidget* target :
-       {static_cast<QWidget*>(form.ListBox3), static_cast<QWidget*>(form.btnNEXT),
-        static_cast<QWidget*>(form.RichEdit1)}) {
+       {static_cast<QWidget*>(ui.ListBox3), static_cast<QWidget*>(ui.btnNEXT),
+        static_cast<QWidget*>(ui.RichEdit1)}) {
     Press(target, Qt::Key_Escape);
-    EXPECT_TRUE(form.isVisible());
+    EXPECT_TRUE(window.isVisible());
     EXPECT_EQ(form.ActivePage(), 1);
   }
 }

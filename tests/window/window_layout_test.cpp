@@ -138,10 +138,12 @@ int NeededWidth(QWidget* widget, const QStringList& lines) {
 class WindowLayout : public ::testing::Test {
  protected:
   WindowHarness h;
-  TForm1& form = *h.form;
+  ui::FormWindow& window = *h.window;
+  TForm1& form = window.Form1();
+  Widgets& ui = *h.widgets;
 
   QWidget* Find(const char* name) {
-    return form.findChild<QWidget*>(QString::fromLatin1(name));
+    return window.findChild<QWidget*>(QString::fromLatin1(name));
   }
 };
 
@@ -152,7 +154,7 @@ TEST_F(WindowLayout, EveryControlHasItsPlaceFontColourTextAndStartVisibility) {
     QWidget* widget = Find(row.name);
     ASSERT_NE(widget, nullptr);
     ASSERT_NE(widget->parentWidget(), nullptr);
-    const QString parentName = widget->parentWidget() == &form
+    const QString parentName = widget->parentWidget() == &window
                                    ? QStringLiteral("Form1")
                                    : widget->parentWidget()->objectName();
     EXPECT_EQ(parentName, QString::fromLatin1(row.parent));
@@ -207,7 +209,7 @@ TEST_F(WindowLayout, NoFixedTextIsCutAndNoListNeedsAScrollBar) {
       EXPECT_LE(button->sizeHint().width(), button->width());
     }
   }
-  auto* checkBox = form.cbKeepUser;
+  auto* checkBox = ui.cbKeepUser;
   EXPECT_LE(checkBox->sizeHint().width(), checkBox->width());
 }
 
@@ -219,11 +221,11 @@ TEST_F(WindowLayout, EveryControlWithTextIsNamedByItForAssistiveTools) {
     ASSERT_NE(accessible, nullptr);
     EXPECT_EQ(accessible->text(QAccessible::Name), Expected(row).join(QLatin1Char('\n')));
   }
-  for (ui::GlyphLabel* glyph : {form.txtConnOK, form.txtConnFail, form.txtWriteOK, form.txtWriteFail})
+  for (ui::GlyphLabel* glyph : {ui.txtConnOK, ui.txtConnFail, ui.txtWriteOK, ui.txtWriteFail})
     EXPECT_FALSE(QAccessible::queryAccessibleInterface(glyph)->text(QAccessible::Name).isEmpty());
-  form.PageControl1->setCurrentIndex(4);
+  ui.PageControl1->setCurrentIndex(4);
   form.UpdateButtons();
-  EXPECT_EQ(QAccessible::queryAccessibleInterface(form.btnNEXT)->text(QAccessible::Name),
+  EXPECT_EQ(QAccessible::queryAccessibleInterface(ui.btnNEXT)->text(QAccessible::Name),
             QStringLiteral("OK"));
 }
 
@@ -231,8 +233,8 @@ TEST_F(WindowLayout, GlyphsAreChecksAndCrossesOfTheirOwnSize) {
   const struct {
     ui::GlyphLabel* glyph;
     ui::Glyph kind;
-  } glyphs[] = {{form.txtConnOK, ui::Glyph::Check}, {form.txtConnFail, ui::Glyph::Cross},
-                {form.txtWriteOK, ui::Glyph::Check}, {form.txtWriteFail, ui::Glyph::Cross}};
+  } glyphs[] = {{ui.txtConnOK, ui::Glyph::Check}, {ui.txtConnFail, ui::Glyph::Cross},
+                {ui.txtWriteOK, ui::Glyph::Check}, {ui.txtWriteFail, ui::Glyph::Cross}};
   for (const auto& g : glyphs) {
     SCOPED_TRACE(g.glyph->objectName().toStdString());
     EXPECT_EQ(g.glyph->glyph(), g.kind);
@@ -246,40 +248,40 @@ TEST_F(WindowLayout, GlyphsAreChecksAndCrossesOfTheirOwnSize) {
 }
 
 TEST_F(WindowLayout, WindowCaptionSizePlaceAndBoxes) {
-  EXPECT_EQ(form.objectName(), QStringLiteral("Form1"));
-  EXPECT_EQ(form.windowTitle(), QStringLiteral("GPS Tarvik Update to v.1.3.1"));
-  EXPECT_EQ(form.size(), QSize(622, 409));
-  EXPECT_EQ(form.pos(), QPoint(368, 173));
-  EXPECT_EQ(form.minimumSize(), QSize(622, 409));
-  const Qt::WindowFlags flags = form.windowFlags();
+  EXPECT_EQ(window.objectName(), QStringLiteral("Form1"));
+  EXPECT_EQ(window.windowTitle(), QStringLiteral("GPS Tarvik Update to v.1.3.1"));
+  EXPECT_EQ(window.size(), QSize(622, 409));
+  EXPECT_EQ(window.pos(), QPoint(368, 173));
+  EXPECT_EQ(window.minimumSize(), QSize(622, 409));
+  const Qt::WindowFlags flags = window.windowFlags();
   EXPECT_TRUE(flags & Qt::WindowMinimizeButtonHint);
   EXPECT_TRUE(flags & Qt::WindowMaximizeButtonHint);
   EXPECT_TRUE(flags & Qt::WindowSystemMenuHint);
-  EXPECT_TRUE(form.windowIcon().availableSizes().contains(QSize(32, 32)));
-  EXPECT_EQ(form.font().pixelSize(), 11);
-  EXPECT_FALSE(form.font().bold());
-  EXPECT_EQ(form.font().families().value(0), QStringLiteral("MS Sans Serif"));
-  EXPECT_FALSE(form.Image6->pixmap().isNull());
-  EXPECT_EQ(form.Image6->pixmap().deviceIndependentSize(), QSizeF(148, 86));
-  EXPECT_TRUE(form.StatusBar1->currentMessage().isEmpty());
-  EXPECT_FALSE(form.StatusBar1->isSizeGripEnabled());
+  EXPECT_TRUE(window.windowIcon().availableSizes().contains(QSize(32, 32)));
+  EXPECT_EQ(window.font().pixelSize(), 11);
+  EXPECT_FALSE(window.font().bold());
+  EXPECT_EQ(window.font().families().value(0), QStringLiteral("MS Sans Serif"));
+  EXPECT_FALSE(ui.Image6->pixmap().isNull());
+  EXPECT_EQ(ui.Image6->pixmap().deviceIndependentSize(), QSizeF(148, 86));
+  EXPECT_TRUE(ui.StatusBar1->currentMessage().isEmpty());
+  EXPECT_FALSE(ui.StatusBar1->isSizeGripEnabled());
 }
 
 TEST_F(WindowLayout, MaximisedKeepsPagesAtTheRightEdgeAndStatusBarAtTheBottom) {
-  form.show();
-  ASSERT_TRUE(QTest::qWaitForWindowExposed(&form));
-  form.resize(1000, 700);
-  EXPECT_EQ(form.PageControl1->geometry(), QRect(1000 - 13 - 417, 0, 417, 348));
-  EXPECT_EQ(form.StatusBar1->geometry(), QRect(0, 700 - 17, 1000, 17));
-  EXPECT_EQ(form.btnNEXT->geometry(), QRect(488, 359, 89, 25));
-  EXPECT_EQ(form.Panel1->geometry(), QRect(104, 0, 177, 33));
-  EXPECT_EQ(form.ListBox3->pos(), QPoint(16, 168));
-  form.resize(622, 409);
-  EXPECT_EQ(form.PageControl1->geometry(), QRect(192, 0, 417, 348));
+  window.show();
+  ASSERT_TRUE(QTest::qWaitForWindowExposed(&window));
+  window.resize(1000, 700);
+  EXPECT_EQ(ui.PageControl1->geometry(), QRect(1000 - 13 - 417, 0, 417, 348));
+  EXPECT_EQ(ui.StatusBar1->geometry(), QRect(0, 700 - 17, 1000, 17));
+  EXPECT_EQ(ui.btnNEXT->geometry(), QRect(488, 359, 89, 25));
+  EXPECT_EQ(ui.Panel1->geometry(), QRect(104, 0, 177, 33));
+  EXPECT_EQ(ui.ListBox3->pos(), QPoint(16, 168));
+  window.resize(622, 409);
+  EXPECT_EQ(ui.PageControl1->geometry(), QRect(192, 0, 417, 348));
 }
 
 TEST_F(WindowLayout, FivePagesBelowACoveredTabRow) {
-  ui::PageContainer& pages = *form.PageControl1;
+  ui::PageContainer& pages = *ui.PageControl1;
   ASSERT_EQ(pages.count(), 5);
   const char* names[] = {"TabSheet1", "TabSheet2", "TabSheet3", "TabSheet4", "TabSheet5"};
   for (int i = 0; i < 5; ++i) {
@@ -288,8 +290,8 @@ TEST_F(WindowLayout, FivePagesBelowACoveredTabRow) {
     EXPECT_TRUE(pages.tabText(i).isEmpty());
     EXPECT_EQ(pages.isTabVisible(i), i == 0);
   }
-  form.show();
-  ASSERT_TRUE(QTest::qWaitForWindowExposed(&form));
+  window.show();
+  ASSERT_TRUE(QTest::qWaitForWindowExposed(&window));
   // The page area starts below the tab row and holds the tallest page.
   const QRect area(pages.currentWidget()->mapTo(&pages, QPoint()), pages.currentWidget()->size());
   EXPECT_GT(area.top(), 0);
@@ -297,16 +299,16 @@ TEST_F(WindowLayout, FivePagesBelowACoveredTabRow) {
   EXPECT_EQ(area.width(), 417);
   EXPECT_GE(area.height(), 280 + 33);
   // The one tab left lies under Panel1.
-  const QRect tab = pages.tabBar()->tabRect(0).translated(pages.tabBar()->mapTo(&form, QPoint()));
-  EXPECT_TRUE(form.Panel1->geometry().contains(tab)) << tab.x() << "," << tab.y();
+  const QRect tab = pages.tabBar()->tabRect(0).translated(pages.tabBar()->mapTo(&window, QPoint()));
+  EXPECT_TRUE(ui.Panel1->geometry().contains(tab)) << tab.x() << "," << tab.y();
   EXPECT_EQ(tab.width(), 1);
 }
 
 TEST_F(WindowLayout, ListsReadAsPrintedText) {
-  for (auto* list : form.findChildren<ui::TextList*>()) {
+  for (auto* list : window.findChildren<ui::TextList*>()) {
     SCOPED_TRACE(list->objectName().toStdString());
     EXPECT_EQ(list->frameShape(), QFrame::NoFrame);
-    EXPECT_EQ(list->palette().color(QPalette::Base), form.palette().color(QPalette::Window));
+    EXPECT_EQ(list->palette().color(QPalette::Base), window.palette().color(QPalette::Window));
     EXPECT_FALSE(list->wordWrap());
     EXPECT_EQ(list->textElideMode(), Qt::ElideNone);
     EXPECT_EQ(list->accessibleName(), list->lines().join(QLatin1Char('\n')));
@@ -314,21 +316,21 @@ TEST_F(WindowLayout, ListsReadAsPrintedText) {
 }
 
 TEST_F(WindowLayout, ClickingALineOnlyHighlightsIt) {
-  form.show();
-  ASSERT_TRUE(QTest::qWaitForWindowExposed(&form));
-  ui::TextList& list = *form.ListBox3;
+  window.show();
+  ASSERT_TRUE(QTest::qWaitForWindowExposed(&window));
+  ui::TextList& list = *ui.ListBox3;
   const QStringList before = list.lines();
   QTest::mouseClick(list.viewport(), Qt::LeftButton, {}, list.visualItemRect(list.item(1)).center());
   ASSERT_EQ(list.selectedItems().size(), 1);
   EXPECT_EQ(list.selectedItems().first()->text(), before.at(1));
   EXPECT_EQ(list.lines(), before);
   EXPECT_EQ(form.ActivePage(), 1);
-  EXPECT_EQ(form.btnNEXT->text(), QStringLiteral("Далее"));
-  EXPECT_TRUE(form.StatusBar1->currentMessage().isEmpty());
+  EXPECT_EQ(ui.btnNEXT->text(), QStringLiteral("Далее"));
+  EXPECT_TRUE(ui.StatusBar1->currentMessage().isEmpty());
 }
 
 TEST_F(WindowLayout, ProgressBarsRunFromZeroToHundredWithoutText) {
-  for (QProgressBar* bar : {form.BarWrite, form.BarVerify}) {
+  for (QProgressBar* bar : {ui.BarWrite, ui.BarVerify}) {
     EXPECT_EQ(bar->minimum(), 0);
     EXPECT_EQ(bar->maximum(), 100);
     EXPECT_FALSE(bar->isTextVisible());
@@ -336,7 +338,7 @@ TEST_F(WindowLayout, ProgressBarsRunFromZeroToHundredWithoutText) {
 }
 
 TEST_F(WindowLayout, WelcomeBoxIsAReadOnlyWrappingTextBox) {
-  QTextEdit& box = *form.RichEdit1;
+  QTextEdit& box = *ui.RichEdit1;
   EXPECT_TRUE(box.isReadOnly());
   EXPECT_EQ(box.lineWrapMode(), QTextEdit::WidgetWidth);
   // text.rtf of the test directory, a plain-text file

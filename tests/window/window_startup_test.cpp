@@ -23,22 +23,24 @@ namespace {
 
 TEST(WindowStartUp, OpensOnPageOneWithOnlyItsButtonsAndNoIndicator) {
   WindowHarness h;
-  TForm1& form = *h.form;
+  ui::FormWindow& window = *h.window;
+  TForm1& form = window.Form1();
+  Widgets& ui = *h.widgets;
   EXPECT_EQ(form.ActivePage(), 1);
-  EXPECT_TRUE(form.btnBACK->isHidden());
-  EXPECT_FALSE(form.btnESC->isHidden());
-  EXPECT_TRUE(form.btnESC->isEnabled());
-  EXPECT_FALSE(form.btnNEXT->isHidden());
-  EXPECT_TRUE(form.btnNEXT->isEnabled());
-  EXPECT_EQ(form.btnNEXT->text(), QStringLiteral("Далее"));
-  EXPECT_TRUE(form.btnConnect->isEnabled());
-  EXPECT_TRUE(form.cbKeepUser->isChecked());
+  EXPECT_TRUE(ui.btnBACK->isHidden());
+  EXPECT_FALSE(ui.btnESC->isHidden());
+  EXPECT_TRUE(ui.btnESC->isEnabled());
+  EXPECT_FALSE(ui.btnNEXT->isHidden());
+  EXPECT_TRUE(ui.btnNEXT->isEnabled());
+  EXPECT_EQ(ui.btnNEXT->text(), QStringLiteral("Далее"));
+  EXPECT_TRUE(ui.btnConnect->isEnabled());
+  EXPECT_TRUE(ui.cbKeepUser->isChecked());
   for (QWidget* indicator :
-       std::initializer_list<QWidget*>{form.lbConnected, form.lbNotConnected, form.txtConnOK,
-        form.txtConnFail, form.lbWrite, form.BarWrite, form.lbWriteOn, form.lbWriteOK,
-        form.lbWriteErr, form.lbVerify, form.BarVerify, form.lbVerifyOn, form.lbVerifyOK,
-        form.lbVerifyErr, form.txtWriteOK, form.txtWriteFail, form.ListWriteOK,
-        form.ListWriteFail})
+       std::initializer_list<QWidget*>{ui.lbConnected, ui.lbNotConnected, ui.txtConnOK,
+        ui.txtConnFail, ui.lbWrite, ui.BarWrite, ui.lbWriteOn, ui.lbWriteOK,
+        ui.lbWriteErr, ui.lbVerify, ui.BarVerify, ui.lbVerifyOn, ui.lbVerifyOK,
+        ui.lbVerifyErr, ui.txtWriteOK, ui.txtWriteFail, ui.ListWriteOK,
+        ui.ListWriteFail})
     EXPECT_TRUE(indicator->isHidden()) << indicator->objectName().toStdString();
   EXPECT_FALSE(form.FSynced);
   EXPECT_FALSE(form.FPortOpen);
@@ -46,7 +48,7 @@ TEST(WindowStartUp, OpensOnPageOneWithOnlyItsButtonsAndNoIndicator) {
   EXPECT_EQ(form.FBlockSize, 128);
   EXPECT_EQ(h.notifications.registrations, 1);
   // Nothing is default: Enter belongs to the focused button alone.
-  for (auto* button : form.findChildren<QPushButton*>()) {
+  for (auto* button : window.findChildren<QPushButton*>()) {
     EXPECT_FALSE(button->isDefault());
     EXPECT_TRUE(button->autoDefault());
   }
@@ -54,24 +56,26 @@ TEST(WindowStartUp, OpensOnPageOneWithOnlyItsButtonsAndNoIndicator) {
 
 TEST(WindowStartUp, KeyboardOrderIsPagesSideListCancelBackNext) {
   WindowHarness h;
-  TForm1& form = *h.form;
-  form.PageControl1->setCurrentIndex(1);  // page 2: Back shows
+  ui::FormWindow& window = *h.window;
+  TForm1& form = window.Form1();
+  Widgets& ui = *h.widgets;
+  ui.PageControl1->setCurrentIndex(1);  // page 2: Back shows
   form.UpdateButtons();
-  form.show();
-  ASSERT_TRUE(QTest::qWaitForWindowExposed(&form));
+  window.show();
+  ASSERT_TRUE(QTest::qWaitForWindowExposed(&window));
   // The window's own controls in the order Tab visits them.
   QList<QWidget*> order;
-  QWidget* w = &form;
+  QWidget* w = &window;
   do {
     w = w->nextInFocusChain();
     QWidget* top = w;
-    while (top->parentWidget() != nullptr && top->parentWidget() != &form) top = top->parentWidget();
-    if (top->parentWidget() == &form && (w->focusPolicy() & Qt::TabFocus) && w->isVisibleTo(&form) &&
+    while (top->parentWidget() != nullptr && top->parentWidget() != &window) top = top->parentWidget();
+    if (top->parentWidget() == &window && (w->focusPolicy() & Qt::TabFocus) && w->isVisibleTo(&window) &&
         !order.contains(top))
       order << top;
-  } while (w != &form);
-  const QList<QWidget*> expected = {form.PageControl1, form.ListBox3, form.btnESC, form.btnBACK,
-                                    form.btnNEXT};
+  } while (w != &window);
+  const QList<QWidget*> expected = {ui.PageControl1, ui.ListBox3, ui.btnESC, ui.btnBACK,
+                                    ui.btnNEXT};
   EXPECT_EQ(order, expected);
 }
 
@@ -99,7 +103,7 @@ TEST(WindowStartUp, WithoutWelcomeFileTheErrorBoxComesFirstAndTheBuiltInTextStay
     box.icon = shown->icon();
     box.windowVisible = false;
     for (QWidget* top : QApplication::topLevelWidgets())
-      if (qobject_cast<TForm1*>(top) && top->isVisible()) box.windowVisible = true;
+      if (qobject_cast<ui::FormWindow*>(top) && top->isVisible()) box.windowVisible = true;
     shown->accept();
   });
   watcher.start();
@@ -110,17 +114,20 @@ TEST(WindowStartUp, WithoutWelcomeFileTheErrorBoxComesFirstAndTheBuiltInTextStay
   ASSERT_TRUE(box.seen);
   EXPECT_FALSE(box.windowVisible);
   EXPECT_EQ(box.icon, QMessageBox::Critical);
-  EXPECT_EQ(box.caption, ApplicationTitle(QCoreApplication::applicationFilePath()));
+  EXPECT_EQ(box.caption.toStdString(),
+            ApplicationTitle(QCoreApplication::applicationFilePath().toStdString()));
   EXPECT_TRUE(box.text.startsWith(QStringLiteral("Cannot open file \"") + GetWelcomeDirs().empty))
       << box.text.toStdString();
 
   // The set-up ran to its end.
-  TForm1& form = *h.form;
+  ui::FormWindow& window = *h.window;
+  TForm1& form = window.Form1();
+  Widgets& ui = *h.widgets;
   EXPECT_EQ(form.ActivePage(), 1);
-  EXPECT_TRUE(form.btnBACK->isHidden());
+  EXPECT_TRUE(ui.btnBACK->isHidden());
   EXPECT_EQ(h.notifications.registrations, 1);
 
-  const QStringList lines = form.RichEdit1->toPlainText().split(QLatin1Char('\n'));
+  const QStringList lines = ui.RichEdit1->toPlainText().split(QLatin1Char('\n'));
   ASSERT_EQ(lines.size(), 18);
   const char* const expected[] = {
       "Спасибо за Выбор! ",
@@ -141,24 +148,7 @@ TEST(WindowStartUp, WithoutWelcomeFileTheErrorBoxComesFirstAndTheBuiltInTextStay
   EXPECT_EQ(lines.at(15), QString());
   EXPECT_EQ(lines.at(16), QStringLiteral("Если драйвер еще не установлен, установите "));
   EXPECT_EQ(lines.at(17), QStringLiteral("его."));
-  EXPECT_EQ(form.RichEdit1->font().pixelSize(), 17);
-}
-
-TEST(ApplicationTitle, IsTheProgramFileNameUpToItsFirstDotWithTheRestLowerCased) {
-  const struct {
-    const char* path;
-    const char* title;
-  } rows[] = {
-      {"/usr/bin/TarvikUpdate", "Tarvikupdate"},
-      {"/opt/tarvik/TarvikUpdate.exe", "Tarvikupdate"},
-      {"TARVIK.UPDATE.EXE", "Tarvik"},
-      {"/x/tarvikUPDATE", "tarvikupdate"},
-      {"/x/T", "T"},
-      {"/x/.hidden", ""},
-  };
-  for (const auto& row : rows)
-    EXPECT_EQ(ApplicationTitle(QString::fromUtf8(row.path)), QString::fromUtf8(row.title))
-        << row.path;
+  EXPECT_EQ(ui.RichEdit1->font().pixelSize(), 17);
 }
 
 }  // namespace
