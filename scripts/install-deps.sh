@@ -4,7 +4,7 @@
 set -euo pipefail
 
 build_packages=(cmake ninja-build g++ pkg-config qt6-base-dev libgl-dev libudev-dev
-                fonts-dejavu-core python3)
+                fonts-liberation2 fonts-dejavu-core python3)
 test_packages=(libgtest-dev libgmock-dev umockdev libumockdev-dev gir1.2-umockdev-1.0
                python3-gi xvfb xauth xdotool imagemagick clang libclang-rt-14-dev)
 demo_packages=(umockdev gir1.2-umockdev-1.0 python3-gi xvfb xauth xdotool imagemagick)
