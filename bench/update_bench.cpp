@@ -5,13 +5,12 @@
 //                           ideal time
 //   update_bench --no-pace  the program's own cost per block exchange
 //   update_bench --probe    the probe of COM1..COM250 with nothing present
-#include <sys/resource.h>
-
 #include <chrono>
 #include <cstdio>
 #include <cstring>
 #include <string>
 
+#include "bench/paced_update.h"
 #include "device_link/serial_api_posix.h"
 #include "tests/fakes/fake_device_info_api.h"
 #include "tests/fakes/recording_view.h"
@@ -21,71 +20,26 @@
 namespace {
 
 using Clock = std::chrono::steady_clock;
+using tarvik::bench::CpuSeconds;
+using tarvik::bench::UpdateRun;
 using tarvik::testing::BootsimOptions;
 using tarvik::testing::BootsimProcess;
 
-constexpr double kCharSeconds = 11.0 / 9600.0;  // start, 8 data, parity, stop
-constexpr int kFlashBlocks = 229;
-constexpr int kEepromBlocksKept = 6;
-constexpr int kWriteChars = 137 + 3;
-constexpr int kReadChars = 9 + 131;
-constexpr double kProgramSeconds = 0.006;
-
-double CpuSeconds() {
-  rusage usage{};
-  getrusage(RUSAGE_SELF, &usage);
-  auto seconds = [](const timeval& t) { return t.tv_sec + t.tv_usec / 1e6; };
-  return seconds(usage.ru_utime) + seconds(usage.ru_stime);
-}
-
-struct Run {
-  double seconds;
-  double cpu;
-  int stage;
-};
-
-Run RunUpdateAgainst(BootsimProcess& sim) {
-  tarvik::PosixSerialApi serial([&](std::string_view name) -> std::optional<std::string> {
-    if (name == "COM40") return sim.slavePath();
-    return std::nullopt;
-  });
-  tarvik::testing::FakeDeviceInfoApi devices;
-  tarvik::Updater updater(serial, devices);
-  updater.InitUpdaterState();
-  updater.ConnectPort("COM40");
-  if (!updater.FSynced || !updater.BootGet()) {
-    std::fprintf(stderr, "the virtual tracker did not answer\n");
-    return {0, 0, -1};
-  }
-  updater.FSynced = true;
-  tarvik::testing::RecordingView view;
-  const double cpu0 = CpuSeconds();
-  const auto t0 = Clock::now();
-  updater.RunUpdate(view);
-  const double seconds = std::chrono::duration<double>(Clock::now() - t0).count();
-  return {seconds, CpuSeconds() - cpu0, updater.FStage};
-}
+constexpr int kExchanges = 2 * 229 + 6;
 
 int Paced() {
-  BootsimOptions options;
-  options.baud = 9600;
-  options.programDelayMs = 6;
-  BootsimProcess sim(options);
-  const Run run = RunUpdateAgainst(sim);
+  BootsimProcess sim(tarvik::bench::PacedTracker());
+  const UpdateRun run = tarvik::bench::RunEngineUpdate(sim);
   if (run.stage != tarvik::kStageDone) return 1;
-  const int writes = kFlashBlocks + kEepromBlocksKept;
-  const double ideal =
-      (writes * kWriteChars + kFlashBlocks * kReadChars) * kCharSeconds + writes * kProgramSeconds;
-  std::printf("update: measured %.2f s, ideal %.2f s, ratio %.3f, cpu %.1f %%\n", run.seconds,
-              ideal, run.seconds / ideal, 100.0 * run.cpu / run.seconds);
+  tarvik::bench::PrintUpdateLine("update", run);
   return 0;
 }
 
 int Unpaced() {
   BootsimProcess sim;
-  const Run run = RunUpdateAgainst(sim);
+  const UpdateRun run = tarvik::bench::RunEngineUpdate(sim);
   if (run.stage != tarvik::kStageDone) return 1;
-  const int exchanges = 2 * kFlashBlocks + kEepromBlocksKept;
+  const int exchanges = kExchanges;
   std::printf("exchange: %.2f ms each over %d block exchanges without pacing (cpu %.2f ms each)\n",
               1000.0 * run.seconds / exchanges, exchanges, 1000.0 * run.cpu / exchanges);
   return 0;

@@ -106,9 +106,9 @@ TEST_F(WindowHotPlug, DuringTheUpdateARemovalIsRecordedAndActedOnOnlyAfterTheCli
       h.notifications.Send(kDbtDeviceRemoveComplete, kBridgePath);
       sent = true;
     }
+    // The notifier is read inside the update's message processing, but the
+    // loop's idle moment does not come there.
     recorded |= form.FDeviceEvent == kDeviceEventRemoval;
-    // Even called straight from inside the click, the idle step holds back.
-    form.ApplicationEvents1Idle();
     portClosedDuringUpdate |= !form.FPortOpen;
   });
   sampler.start();
@@ -122,14 +122,6 @@ TEST_F(WindowHotPlug, DuringTheUpdateARemovalIsRecordedAndActedOnOnlyAfterTheCli
   EXPECT_FALSE(form.FPortOpen);
   EXPECT_EQ(form.FDeviceEvent, kDeviceEventNone);
   EXPECT_EQ(form.ActivePage(), 4);
-}
-
-TEST_F(WindowHotPlug, OtherDevicesAndOtherEventsAreIgnored) {
-  h.notifications.Send(kDbtDeviceArrival, "\\\\?\\USB#VID_1234&PID_5678#1#{x}");
-  h.notifications.Send(0x8001, kBridgePath);  // query remove
-  RunLoop();
-  EXPECT_EQ(form.FDeviceEvent, kDeviceEventNone);
-  EXPECT_TRUE(h.serial.openedPaths.empty());
 }
 
 }  // namespace
