@@ -25,3 +25,4 @@ scripts/wine-tests.sh
 cmake --preset dev >/dev/null
 cmake --build --preset dev -j "$jobs"
 ctest --preset dev -j "$jobs" --timeout 300
+scripts/package-tests.sh build/dev

@@ -22,6 +22,7 @@ import time
 FLASH_BLOCKS = 229
 EEPROM_BLOCKS_KEPT = 6
 WINDOW_TITLE = 'GPS Tarvik Update to v.1.3.1'
+WINDOW_SIZE = (622, 409)
 NEXT_BUTTON = (488 + 44, 359 + 12)  # centre of "Далее" in the window
 CANCEL_BUTTON = (200 + 44, 360 + 12)  # centre of "Отмена"
 
@@ -110,8 +111,45 @@ class Screen:
             return
         path = os.path.join(self.shots, name)
         x, y = self.origin
-        self.run('import', '-window', 'root', '-crop', f'622x409+{x}+{y}', '+repage', path)
+        w, h = WINDOW_SIZE
+        self.run('import', '-window', 'root', '-crop', f'{w}x{h}+{x}+{y}', '+repage', path)
         print(f'  screenshot {path}')
+
+    def visible_windows(self):
+        """The names of the visible top-level windows: without a window
+        manager, every one of them is the program's."""
+        ids = self.run('xdotool', 'search', '--onlyvisible', '--name', '.').stdout.split()
+        return [self.run('xdotool', 'getwindowname', i).stdout.strip() for i in ids]
+
+    def window_pixels(self):
+        """The window's pixels as bytes, three (red, green, blue) a pixel."""
+        x, y = self.origin
+        w, h = WINDOW_SIZE
+        r = subprocess.run(['import', '-window', 'root', '-crop', f'{w}x{h}+{x}+{y}', '+repage',
+                            '-depth', '8', 'rgb:-'], env=self.env, capture_output=True, timeout=30)
+        return r.stdout
+
+
+def red_pixels(rgb):
+    """Pixels of a pure red such as the welcome text's "ВНИМАНИЕ!": nothing
+    else on the first page, the built-in text included, has that colour."""
+    return sum(1 for i in range(0, len(rgb) - 2, 3)
+               if rgb[i] >= 200 and rgb[i + 1] <= 60 and rgb[i + 2] <= 60)
+
+
+def check_welcome(screen):
+    """Page 1 shows the rich welcome text of text.rtf, and no error box is
+    open beside the wizard."""
+    others = [name for name in screen.visible_windows() if name != WINDOW_TITLE]
+    if others:
+        print(f'  FAIL another window is open beside the wizard: {others}')
+        return False
+    red = red_pixels(screen.window_pixels())
+    if red < 50:
+        print(f'  FAIL the welcome text is not the rich text of text.rtf ({red} red pixels)')
+        return False
+    print('  ok   the welcome text of text.rtf, with its red heading; no error box')
+    return True
 
 
 def start_display():
@@ -164,9 +202,13 @@ def headless(args, control, log):
         app = subprocess.Popen([args.program], cwd=args.workdir, env=env)
         if not screen.find_window(20):
             print('the wizard did not open')
+            if args.check_welcome:
+                print(f'  windows open: {screen.visible_windows()} (an error box is one)')
             return 1
         print('page 1: welcome')
         screen.shot('page1-welcome.png')
+        if args.check_welcome and not check_welcome(screen):
+            return 1
         screen.click(NEXT_BUTTON)
         print('page 2: preparation')
         screen.shot('page2-preparation.png')
@@ -289,6 +331,8 @@ def main():
     parser.add_argument('--headless', action='store_true')
     parser.add_argument('--expect-failure', action='store_true',
                         help='the tracker is told to fail: show the failure and cancel')
+    parser.add_argument('--check-welcome', action='store_true',
+                        help='check that page 1 shows the rich text of text.rtf and no error box')
     args = parser.parse_args()
     if args.shots:
         os.makedirs(args.shots, exist_ok=True)

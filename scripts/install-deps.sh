@@ -6,7 +6,10 @@ set -euo pipefail
 build_packages=(cmake ninja-build g++ pkg-config qt6-base-dev libgl-dev libudev-dev
                 fonts-liberation2 fonts-dejavu-core python3)
 test_packages=(libgtest-dev libgmock-dev umockdev libumockdev-dev gir1.2-umockdev-1.0
-               python3-gi xvfb xauth xdotool imagemagick clang libclang-rt-14-dev)
+               python3-gi xvfb xauth xdotool imagemagick clang libclang-rt-14-dev
+               # the Debian package: building, linting and installing it, the icon's bitmaps
+               build-essential debhelper dpkg-dev lintian desktop-file-utils appstream
+               librsvg2-bin fonts-liberation2)
 demo_packages=(umockdev gir1.2-umockdev-1.0 python3-gi xvfb xauth xdotool imagemagick)
 
 case "${1:-test}" in
