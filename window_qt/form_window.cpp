@@ -11,6 +11,7 @@
 #include <QProgressBar>
 #include <QPushButton>
 #include <QSocketNotifier>
+#include <QTextCursor>
 #include <QTextEdit>
 #include <QThread>
 
@@ -88,7 +89,11 @@ void FormWindow::Close() { close(); }
 
 WelcomeFileLoad FormWindow::LoadWelcomeFile() {
   auto* box = WidgetAs<QTextEdit>(form::Id::RichEdit1);
-  return LoadWelcomeText(*box->document(), box->font());
+  const WelcomeFileLoad load = LoadWelcomeText(*box->document(), box->font());
+  // The text is read from its first line: the box's cursor, and with it the
+  // view, goes back to the start of the new content.
+  box->moveCursor(QTextCursor::Start);
+  return load;
 }
 
 void FormWindow::ShowErrorBox(std::string_view utf8) {

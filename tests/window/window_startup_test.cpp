@@ -4,11 +4,15 @@
 #include <QApplication>
 #include <QCheckBox>
 #include <QDir>
+#include <QFile>
 #include <QLabel>
 #include <QMessageBox>
 #include <QProgressBar>
 #include <QPushButton>
 #include <QTest>
+#include <QScrollBar>
+#include <QTemporaryDir>
+#include <QTextBlock>
 #include <QTextEdit>
 #include <QTimer>
 
@@ -149,6 +153,35 @@ TEST(WindowStartUp, WithoutWelcomeFileTheErrorBoxComesFirstAndTheBuiltInTextStay
   EXPECT_EQ(lines.at(16), QStringLiteral("Если драйвер еще не установлен, установите "));
   EXPECT_EQ(lines.at(17), QStringLiteral("его."));
   EXPECT_EQ(ui.RichEdit1->font().pixelSize(), 17);
+}
+
+TEST(WindowStartUp, ALongWelcomeTextOpensAtItsFirstLine) {
+  const struct {
+    const char* name;
+    QByteArray content;
+  } rows[] = {
+      {"rich text", QByteArray("{\\rtf1\\ansi {\\b First line}\\par ") +
+                        QByteArray("more\\par ").repeated(60) + "last\\par}"},
+      {"plain text", QByteArray("First line\n") + QByteArray("more\n").repeated(60) + "last"},
+  };
+  for (const auto& row : rows) {
+    SCOPED_TRACE(row.name);
+    QTemporaryDir dir;
+    QFile file(dir.filePath(QStringLiteral("text.rtf")));
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    file.write(row.content);
+    file.close();
+    const QString previous = QDir::currentPath();
+    ASSERT_TRUE(QDir::setCurrent(dir.path()));
+    WindowHarness h;
+    QDir::setCurrent(previous);
+    h.window->show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(h.window.get()));
+    QTextEdit& box = *h.widgets->RichEdit1;
+    EXPECT_GT(box.verticalScrollBar()->maximum(), 0);
+    EXPECT_EQ(box.verticalScrollBar()->value(), 0);
+    EXPECT_EQ(box.cursorForPosition(QPoint(4, 4)).block().text(), QStringLiteral("First line"));
+  }
 }
 
 }  // namespace
