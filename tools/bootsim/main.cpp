@@ -5,6 +5,7 @@
 // This is a separate implementation of the device side on purpose: it shares
 // no code with the program's own protocol layer, so that it can catch that
 // layer's mistakes instead of repeating them.
+#include <sys/prctl.h>
 #include <unistd.h>
 
 #include <csignal>
@@ -85,6 +86,11 @@ int Main(int argc, char** argv) {
     std::fputs(HelpText(), stdout);
     return 0;
   }
+
+  // A UART shifts each character out on time. The pacing sleeps to
+  // absolute deadlines; the kernel's default 50-us timer slack would let
+  // every reply's last character, and every programming delay, end late.
+  ::prctl(PR_SET_TIMERSLACK, 1UL, 0UL, 0UL, 0UL);
 
   static Memory memory = BuiltInMemory();
   if (!options->memoryIn.empty()) {
