@@ -70,16 +70,21 @@ bool WaitFor(int fd, short events, std::optional<Clock::time_point> deadline) {
   }
 }
 
+// Every wait for the bootloader is counted in 1-ms sleeps; Linux's default
+// 50-us timer slack would stretch each of them and every wait with it. The
+// setting is the process's: the program's own sleeps stay short with it.
+#ifdef __linux__
+void KeepSleepsShort() { (void)::prctl(PR_SET_TIMERSLACK, 1UL, 0UL, 0UL, 0UL); }
+#else
+void KeepSleepsShort() {}
+#endif
+
 }  // namespace
 
 PosixSerialApi::PosixSerialApi() : PosixSerialApi(&DeviceNodeForPort) {}
 
 PosixSerialApi::PosixSerialApi(Resolver resolver) : resolver_(std::move(resolver)) {
-#ifdef __linux__
-  // Every wait for the bootloader is counted in 1-ms sleeps; the default
-  // 50-us timer slack would stretch each of them and every wait with it.
-  (void)::prctl(PR_SET_TIMERSLACK, 1UL, 0UL, 0UL, 0UL);
-#endif
+  KeepSleepsShort();
 }
 
 PosixSerialApi::~PosixSerialApi() {
