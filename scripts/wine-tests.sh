@@ -58,9 +58,11 @@ cleanup() {
 }
 trap cleanup EXIT
 
-wine cmd /c exit >/dev/null 2>&1
+# Every Windows program runs through wine-run.sh, as the tests do.
+wine_run="$root/cmake/wine-run.sh"
+"$wine_run" cmd /c exit >/dev/null 2>&1
 # with_tracker.sh starts each tracker with its link at this path.
-wine reg add 'HKLM\Software\Wine\Ports' /v COM5 /t REG_SZ /d "$WINEPREFIX/tarvik-com5" /f \
+"$wine_run" reg add 'HKLM\Software\Wine\Ports' /v COM5 /t REG_SZ /d "$WINEPREFIX/tarvik-com5" /f \
   >/dev/null 2>&1
 # The port mapping is read when Wine starts: restart it, now for the whole
 # stage, so that no wineserver is started inside a build step or a test (one
@@ -79,7 +81,7 @@ wineserver -p >/dev/null 2>&1
 # once, before anything else runs, and hold it until the stage ends (the
 # wineserver -k on exit ends the holder).
 coproc HOLD_DESKTOP {
-  exec "$root/cmake/wine-run.sh" build/win64/tests/wine/wine_hold_desktop.exe \
+  exec "$wine_run" build/win64/tests/wine/wine_hold_desktop.exe \
     2>"$WINEPREFIX/hold-desktop.err"
 }
 ready=""
@@ -89,7 +91,7 @@ if [ "${ready%$'\r'}" != ready ]; then
   cat "$WINEPREFIX/hold-desktop.err" >&2
   exit 1
 fi
-wine cmd /c exit >/dev/null 2>&1
+"$wine_run" cmd /c exit >/dev/null 2>&1
 if [ "$(readlink "$WINEPREFIX/dosdevices/com5")" != "$WINEPREFIX/tarvik-com5" ]; then
   echo "wine-tests.sh: Wine did not map COM5" >&2
   exit 1
