@@ -21,14 +21,24 @@ void BootloaderLink::BuildAddrFrame(std::uint32_t address) {
   frame[4] = static_cast<std::uint8_t>(frame[0] ^ frame[1] ^ frame[2] ^ frame[3]);
 }
 
+bool BootloaderLink::ReadReply(std::uint16_t count, std::size_t pos, std::size_t verdictPos) {
+  // Cleared first: a read that brings nothing must not leave the ACK of an
+  // earlier step (or of an earlier command) standing in for this reply.
+  RxBuf[verdictPos] = 0x00;
+  std::uint32_t received = 0;
+  ReadBytes(RxBuf + pos, count, received);
+  // The wait saw every byte waiting, so a short read means they were lost on
+  // the way (a read error, the bridge pulled out): what RxBuf holds past the
+  // bytes received is not this reply.
+  return received == count;
+}
+
 bool BootloaderLink::Exchange(const std::uint8_t* frame, std::uint16_t frameSize,
                               std::uint32_t tries, std::uint16_t count, std::size_t pos,
                               std::size_t verdictPos) {
   WriteBytes(frame, frameSize);
   if (!WaitForBytes(tries, count)) return false;
-  std::uint32_t received = 0;
-  ReadBytes(RxBuf + pos, count, received);
-  return RxBuf[verdictPos] == kAck;
+  return ReadReply(count, pos, verdictPos) && RxBuf[verdictPos] == kAck;
 }
 
 bool BootloaderLink::BootSync() {
@@ -45,9 +55,7 @@ bool BootloaderLink::BootGet() {
   BuildCmdFrame(kCmdGet);
   if (!Exchange(TxBuf + kCmdFramePos, 2, kTriesAck, 1, 0, 0)) return false;
 
-  if (!WaitForBytes(kTriesGetCount, 1)) return false;
-  std::uint32_t received = 0;
-  ReadBytes(RxBuf + 1, 1, received);
+  if (!WaitForBytes(kTriesGetCount, 1) || !ReadReply(1, 1, 1)) return false;
   const std::uint8_t n = RxBuf[1];
   FBootCmdCount = n;
   // The reply must fit: version, N codes and the closing ACK in RxBuf 2..N+3,
@@ -55,8 +63,7 @@ bool BootloaderLink::BootGet() {
   if (n + 2 >= 10) return false;
 
   const auto rest = static_cast<std::uint16_t>(n + 2);
-  if (!WaitForBytes(kTriesGetBody, rest)) return false;
-  ReadBytes(RxBuf + 2, rest, received);
+  if (!WaitForBytes(kTriesGetBody, rest) || !ReadReply(rest, 2, n + 3u)) return false;
   if (RxBuf[n + 3] != kAck) return false;
 
   FBootVersion = RxBuf[2];
@@ -72,8 +79,7 @@ bool BootloaderLink::BootReadBlock(std::uint32_t address) {
   TxBuf[kDataFramePos] = kBlockBytes - 1;
   TxBuf[kDataFramePos + 1] = static_cast<std::uint8_t>((kBlockBytes - 1) ^ 0xFF);
 
-  // All three replies are judged at position 0, which is not cleared between
-  // them: the reads overwrite it.
+  // All three replies are judged at position 0; each read clears it first.
   return Exchange(TxBuf + kCmdFramePos, 2, kTriesAck, 1, 0, 0) &&
          Exchange(TxBuf + kAddrFramePos, 5, kTriesAck, 1, 0, 0) &&
          Exchange(TxBuf + kDataFramePos, 2, kTriesBlock, kBlockBytes + 1, 0, 0);

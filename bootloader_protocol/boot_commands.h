@@ -2,7 +2,8 @@
 // The tracker's serial bootloader (ST's UART bootloader protocol): the four
 // exchanges the program uses. Each makes exactly one attempt; every reply
 // byte is read to a fixed position of RxBuf and the verdict is the byte found
-// at the command's verdict position, not the result of the reads and writes.
+// at the command's verdict position, not the result of the writes. A read
+// that brings fewer bytes than its wait saw waiting fails the command.
 #include <cstdint>
 
 #include "device_link/serial_port.h"
@@ -43,10 +44,13 @@ class BootloaderLink : public SerialPort {
 
  private:
   // Writes a frame, waits for count bytes, reads them to RxBuf[pos] and
-  // judges RxBuf[verdictPos]. The write and read results are not consulted:
-  // a frame that did not go out shows as a missing reply.
+  // judges RxBuf[verdictPos]. The write's result is not consulted: a frame
+  // that did not go out shows as a missing reply.
   bool Exchange(const std::uint8_t* frame, std::uint16_t frameSize, std::uint32_t tries,
                 std::uint16_t count, std::size_t pos, std::size_t verdictPos);
+  // Clears RxBuf[verdictPos], then reads count bytes (which a wait has seen
+  // waiting) to RxBuf[pos]; false when fewer arrived.
+  bool ReadReply(std::uint16_t count, std::size_t pos, std::size_t verdictPos);
   void BuildCmdFrame(std::uint8_t code);
   void BuildAddrFrame(std::uint32_t address);
 };

@@ -32,36 +32,6 @@ fi
 ninja -C build/winhost -j "$jobs" tarvik-bootsim >/dev/null
 bootsim="$root/build/winhost/tools/bootsim/tarvik-bootsim"
 
-# --- Wine: a fresh prefix with COM5 mapped onto the tracker's link ------------
-export WINEPREFIX
-WINEPREFIX="$(mktemp -d "${TMPDIR:-/tmp}/tarvik-wine.XXXXXX")"
-export WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
-unset DISPLAY WAYLAND_DISPLAY
-cleanup() {
-  wineserver -k 2>/dev/null || true
-  rm -rf "$WINEPREFIX"
-}
-trap cleanup EXIT
-
-wine cmd /c exit >/dev/null 2>&1
-# with_tracker.sh starts each tracker with its link at this path.
-wine reg add 'HKLM\Software\Wine\Ports' /v COM5 /t REG_SZ /d "$WINEPREFIX/tarvik-com5" /f \
-  >/dev/null 2>&1
-# The port mapping is read when Wine starts: restart it, now for the whole
-# stage, so that no wineserver is started inside a build step or a test (one
-# would hold that step's output pipe open).
-# Its output goes nowhere: Wine opens COM5's pseudo-terminal in the server,
-# which makes the terminal's hang-up at the end of each tracker a SIGHUP that
-# Debian's wineserver answers with a dump of all its objects.
-wineserver -k
-wineserver -w
-wineserver -p >/dev/null 2>&1
-wine cmd /c exit >/dev/null 2>&1
-if [ "$(readlink "$WINEPREFIX/dosdevices/com5")" != "$WINEPREFIX/tarvik-com5" ]; then
-  echo "wine-tests.sh: Wine did not map COM5" >&2
-  exit 1
-fi
-
 # --- Cross build -------------------------------------------------------------
 extra=()
 # GoogleTest comes from Debian's sources; tests/CMakeLists.txt includes
@@ -74,6 +44,58 @@ cmake -S . -B build/win64 -G Ninja --toolchain cmake/mingw-w64.cmake \
   -DCMAKE_BUILD_TYPE="${BUILD_TYPE:-Debug}" -DTARVIK_BUILD_GUI=OFF -DTARVIK_BUILD_BENCH=OFF \
   -DTARVIK_HOST_BOOTSIM="$bootsim" "${extra[@]}" >/dev/null
 ninja -C build/win64 -j "$jobs"
+
+# --- Wine: a fresh prefix with COM5 mapped onto the tracker's link ------------
+export WINEPREFIX
+WINEPREFIX="$(mktemp -d "${TMPDIR:-/tmp}/tarvik-wine.XXXXXX")"
+export WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
+unset DISPLAY WAYLAND_DISPLAY
+cleanup() {
+  wineserver -k 2>/dev/null || true
+  # The server saves the registry as it ends: wait, or it writes the prefix anew.
+  wineserver -w 2>/dev/null || true
+  rm -rf "$WINEPREFIX"
+}
+trap cleanup EXIT
+
+# Every Windows program runs through wine-run.sh, as the tests do.
+wine_run="$root/cmake/wine-run.sh"
+"$wine_run" cmd /c exit >/dev/null 2>&1
+# with_tracker.sh starts each tracker with its link at this path.
+"$wine_run" reg add 'HKLM\Software\Wine\Ports' /v COM5 /t REG_SZ /d "$WINEPREFIX/tarvik-com5" /f \
+  >/dev/null 2>&1
+# The port mapping is read when Wine starts: restart it, now for the whole
+# stage, so that no wineserver is started inside a build step or a test (one
+# would hold that step's output pipe open).
+# Its output goes nowhere: Wine opens COM5's pseudo-terminal in the server,
+# which makes the terminal's hang-up at the end of each tracker a SIGHUP that
+# Debian's wineserver answers with a dump of all its objects.
+wineserver -k
+wineserver -w
+wineserver -p >/dev/null 2>&1
+# Wine's desktop belongs to an explorer.exe that the first program to make a
+# window starts, and that Wine closes a second after the desktop's last user
+# has gone. A program that makes its first window while explorer is still
+# starting finds no display driver and gets NULL for every window (one test
+# did, while another test had just started explorer). Bring the desktop up
+# once, before anything else runs, and hold it until the stage ends (the
+# wineserver -k on exit ends the holder).
+coproc HOLD_DESKTOP {
+  exec "$wine_run" build/win64/tests/wine/wine_hold_desktop.exe \
+    2>"$WINEPREFIX/hold-desktop.err"
+}
+ready=""
+read -r ready <&"${HOLD_DESKTOP[0]}" || true
+if [ "${ready%$'\r'}" != ready ]; then
+  echo "wine-tests.sh: Wine's desktop did not come up:" >&2
+  cat "$WINEPREFIX/hold-desktop.err" >&2
+  exit 1
+fi
+"$wine_run" cmd /c exit >/dev/null 2>&1
+if [ "$(readlink "$WINEPREFIX/dosdevices/com5")" != "$WINEPREFIX/tarvik-com5" ]; then
+  echo "wine-tests.sh: Wine did not map COM5" >&2
+  exit 1
+fi
 
 # --- Tests -------------------------------------------------------------------
 status=0

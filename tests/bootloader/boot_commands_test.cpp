@@ -197,12 +197,12 @@ TEST_F(ScriptedLink, ReadBlockFailures) {
   struct Row {
     std::deque<Bytes> replies;
     unsigned framesSent;
-    unsigned sleepsAtLeast;
+    unsigned sleeps;
   };
   const Row rows[] = {
       {{{0x1F}}, 1, 1},
       {{{0x79}, {0x1F}}, 2, 2},
-      {{{0x79}, {0x79}, partial}, 3, 500},
+      {{{0x79}, {0x79}, partial}, 3, 1 + 1 + 500},
       {{{0x79}, {0x79}, refused}, 3, 3},
   };
   for (const auto& row : rows) {
@@ -212,7 +212,104 @@ TEST_F(ScriptedLink, ReadBlockFailures) {
     replies = row.replies;
     EXPECT_FALSE(link.BootReadBlock(0x8C00));
     EXPECT_EQ(api.frames.size(), row.framesSent);
-    EXPECT_GE(api.sleeps, row.sleepsAtLeast);
+    EXPECT_EQ(api.sleeps, row.sleeps);
+  }
+}
+
+enum class Command { Sync, Get, Read, Write };
+
+bool RunCommand(BootloaderLink& link, Command command) {
+  switch (command) {
+    case Command::Sync: return link.BootSync();
+    case Command::Get: return link.BootGet();
+    case Command::Read: return link.BootReadBlock(0x8C00);
+    case Command::Write: return link.BootWriteBlock(0x8C00);
+  }
+  return false;
+}
+
+// Each wait is the only one that runs out, all earlier replies being there
+// at the first try: the sleeps counted are the earlier waits' one each plus
+// the whole of the wait that ran out.
+TEST_F(ScriptedLink, EachWaitRunsOutAfterItsOwnNumberOfTries) {
+  Bytes partialBlock{0x79};
+  partialBlock.resize(1 + 127, 0x00);  // one data byte short
+  struct Row {
+    const char* wait;
+    Command command;
+    std::deque<Bytes> replies;
+    unsigned sleeps;
+    unsigned framesSent;
+  };
+  const Row rows[] = {
+      {"sync: the reply", Command::Sync, {}, 200, 1},
+      {"get: ACK", Command::Get, {}, 200, 1},
+      {"get: N", Command::Get, {{0x79}}, 1 + 100, 1},
+      {"get: version, codes, ACK", Command::Get, {{0x79, 5, 0x10, 0x00, 0x11, 0x21, 0x31, 0x43}},
+       1 + 1 + 100, 1},
+      {"read: ACK to the command", Command::Read, {}, 200, 1},
+      {"read: ACK to the address", Command::Read, {{0x79}}, 1 + 200, 2},
+      {"read: ACK and the 128 bytes", Command::Read, {{0x79}, {0x79}, partialBlock}, 1 + 1 + 500, 3},
+      {"write: ACK to the command", Command::Write, {}, 200, 1},
+      {"write: ACK to the address", Command::Write, {{0x79}}, 1 + 100, 2},
+      {"write: ACK to the data", Command::Write, {{0x79}, {0x79}}, 1 + 1 + 500, 3},
+  };
+  for (const auto& row : rows) {
+    api.frames.clear();
+    api.incoming.clear();
+    api.sleeps = 0;
+    replies = row.replies;
+    EXPECT_FALSE(RunCommand(link, row.command)) << row.wait;
+    EXPECT_EQ(api.sleeps, row.sleeps) << row.wait;
+    EXPECT_EQ(api.frames.size(), row.framesSent) << row.wait;
+  }
+}
+
+// The wait has seen the whole reply, but the read that follows brings fewer
+// bytes (a read error, the bridge pulled out at that moment): the command
+// fails there, whatever the buffer still holds from its earlier steps, and
+// sends nothing more. Each read of each command, once bringing nothing with
+// the call failing and once all but the last byte with the call succeeding.
+TEST_F(ScriptedLink, AShortReadAfterASuccessfulWaitFailsTheCommand) {
+  Bytes block{0x79};
+  block.insert(block.end(), FirmwareImage + 0x8C00, FirmwareImage + 0x8C80);
+  struct Read {
+    std::uint32_t count;  // bytes asked for
+    unsigned framesSent;  // frames written by then
+  };
+  struct Row {
+    Command command;
+    std::deque<Bytes> replies;  // a complete, successful conversation
+    std::vector<Read> reads;
+  };
+  const Row rows[] = {
+      {Command::Sync, {{0x79}}, {{1, 1}}},
+      {Command::Get, {{0x79, 5, 0x10, 0x00, 0x11, 0x21, 0x31, 0x43, 0x79}}, {{1, 1}, {1, 1}, {7, 1}}},
+      {Command::Read, {{0x79}, {0x79}, block}, {{1, 1}, {1, 2}, {129, 3}}},
+      {Command::Write, {{0x79}, {0x79}, {0x79}}, {{1, 1}, {1, 2}, {1, 3}}},
+  };
+  for (const auto& row : rows) {
+    api.shortRead.reset();
+    api.incoming.clear();
+    replies = row.replies;
+    ASSERT_TRUE(RunCommand(link, row.command)) << "the conversation works without the fault";
+    for (std::size_t read = 0; read < row.reads.size(); ++read) {
+      for (const bool callFails : {true, false}) {
+        SCOPED_TRACE(::testing::Message() << "command " << static_cast<int>(row.command)
+                                          << ", read " << read
+                                          << (callFails ? ": nothing" : ": all but one byte"));
+        const std::size_t cut = api.reads.size() + read;
+        api.shortRead = FakeSerialApi::ShortRead{cut, callFails ? 0 : row.reads[read].count - 1,
+                                                 callFails};
+        api.frames.clear();
+        api.incoming.clear();
+        replies = row.replies;
+        EXPECT_FALSE(RunCommand(link, row.command));
+        ASSERT_GT(api.reads.size(), cut);
+        EXPECT_EQ(api.reads[cut].count, row.reads[read].count) << "the read that was cut";
+        EXPECT_EQ(api.frames.size(), row.reads[read].framesSent) << "nothing sent after it";
+      }
+    }
   }
 }
 

@@ -99,6 +99,24 @@ TEST(FindBridge, NoSnapshotMeansNothingToRelease) {
   EXPECT_EQ(api.snapshotsReleased, 0);
 }
 
+TEST(ProbeComPorts, OpensEveryNameWithoutAccessAndListsTheOnesThatOpen) {
+  FakeSerialApi api;
+  api.ports = {"COM250", "COM2", "COM33"};
+  EXPECT_EQ(ProbeComPorts(api), (std::vector<std::string>{"COM2", "COM33", "COM250"}));
+  ASSERT_EQ(api.opens.size(), 250u);
+  for (unsigned n = 1; n <= 250; ++n) {
+    const auto& open = api.opens[n - 1];
+    EXPECT_EQ(open.path, "\\\\.\\COM" + std::to_string(n));
+    // Numbers, not our constants: a wrong constant must fail here.
+    EXPECT_EQ(open.access, 0u) << "neither read nor write: the line is left alone";
+    EXPECT_EQ(open.share, 3u) << "FILE_SHARE_READ | FILE_SHARE_WRITE";
+    EXPECT_EQ(open.creation, 3u) << "OPEN_EXISTING";
+    EXPECT_EQ(open.attributes, 0x80u) << "FILE_ATTRIBUTE_NORMAL";
+  }
+  EXPECT_EQ(api.closed.size(), 3u) << "each port that opened is closed at once";
+  EXPECT_TRUE(api.openHandles.empty());
+}
+
 // A serial platform where some ports exist and some of them answer the sync.
 struct Bench {
   explicit Bench(std::set<std::string> ports, std::set<std::string> answering)

@@ -21,9 +21,11 @@ bool FakeSerialApi::fails(const char* call) {
 }
 
 PortHandle FakeSerialApi::createFile(const std::string& path, std::uint32_t access,
-                                     std::uint32_t, std::uint32_t, std::uint32_t) {
+                                     std::uint32_t share, std::uint32_t creation,
+                                     std::uint32_t attributes) {
   openedPaths.push_back(path);
   openAccess.push_back(access);
+  opens.push_back({path, access, share, creation, attributes});
   if (fails("createFile")) return kInvalidPortHandle;
   const std::string prefix = kDevicePrefix;
   if (path.rfind(prefix, 0) != 0 || !ports.count(path.substr(prefix.size())))
@@ -81,15 +83,20 @@ bool FakeSerialApi::clearCommError(PortHandle h, std::uint32_t& errors, ComStat&
 }
 
 bool FakeSerialApi::readFile(PortHandle h, void* buffer, std::uint32_t n, std::uint32_t& read) {
+  const std::size_t call = reads.size();
   reads.push_back({h, n, buffer});
   read = 0;
   if (fails("readFile") || !openHandles.count(h)) return false;
+  const bool cut = shortRead && shortRead->call == call;
+  const std::uint32_t wanted = cut ? std::min(shortRead->delivered, n) : n;
   auto* out = static_cast<std::uint8_t*>(buffer);
-  while (read < n && !incoming.empty()) {
+  while (read < wanted && !incoming.empty()) {
     out[read++] = incoming.front();
     incoming.pop_front();
   }
-  return true;
+  if (!cut) return true;
+  incoming.clear();
+  return !shortRead->callFails;
 }
 
 bool FakeSerialApi::writeFile(PortHandle h, const void* buffer, std::uint32_t n,

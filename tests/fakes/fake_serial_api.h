@@ -22,6 +22,22 @@ class FakeSerialApi : public SerialApi {
     std::uint32_t count;
     const void* buffer;
   };
+  struct Open {
+    std::string path;
+    std::uint32_t access;
+    std::uint32_t share;
+    std::uint32_t creation;
+    std::uint32_t attributes;
+  };
+  // One readFile call (counted from 0 over all calls) that delivers only
+  // `delivered` of the bytes asked for, however many are waiting; the rest of
+  // what is waiting is lost, as when the bridge is pulled out in the middle
+  // of a read. The call reports failure when `callFails`, else a short count.
+  struct ShortRead {
+    std::size_t call;
+    std::uint32_t delivered;
+    bool callFails;
+  };
 
   // Port names (without the "\\.\" prefix) that exist.
   std::set<std::string> ports{"COM3"};
@@ -33,11 +49,13 @@ class FakeSerialApi : public SerialApi {
   std::vector<std::vector<std::uint8_t>> frames;  // one entry per writeFile
   std::function<void(FakeSerialApi&, const std::vector<std::uint8_t>& frame)> onWrite;
   std::function<void(FakeSerialApi&)> onSleep;
+  std::optional<ShortRead> shortRead;
 
   // What the logic did.
   std::vector<std::string> calls;
   std::vector<std::string> openedPaths;
   std::vector<std::uint32_t> openAccess;
+  std::vector<Open> opens;  // every createFile with all it was given
   std::vector<Read> reads;
   std::vector<PortHandle> closed;
   std::set<PortHandle> openHandles;

@@ -25,8 +25,13 @@ TEST(OpenPort, ConfiguresTheLineAndLeavesOtherDcbFieldsAsReported) {
   api.reportedDcb.Parity = 0;
   SerialPort port(api);
   ASSERT_TRUE(port.OpenPort("COM3"));
-  EXPECT_EQ(api.openedPaths, std::vector<std::string>{"\\\\.\\COM3"});
-  EXPECT_EQ(api.openAccess.at(0), kGenericRead | kGenericWrite);
+  ASSERT_EQ(api.opens.size(), 1u);
+  EXPECT_EQ(api.opens[0].path, "\\\\.\\COM3");
+  // Numbers, not our constants: a wrong constant must fail here.
+  EXPECT_EQ(api.opens[0].access, 0xC0000000u) << "GENERIC_READ | GENERIC_WRITE";
+  EXPECT_EQ(api.opens[0].share, 3u) << "FILE_SHARE_READ | FILE_SHARE_WRITE";
+  EXPECT_EQ(api.opens[0].creation, 3u) << "OPEN_EXISTING";
+  EXPECT_EQ(api.opens[0].attributes, 0x80u) << "FILE_ATTRIBUTE_NORMAL, no overlapped I/O";
   ASSERT_TRUE(api.setDcb);
   EXPECT_EQ(api.setDcb->BaudRate, 9600u);
   EXPECT_EQ(api.setDcb->ByteSize, 8);

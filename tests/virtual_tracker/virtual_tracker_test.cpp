@@ -6,6 +6,9 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
+#include <functional>
+
 #include "device_link/serial_api_posix.h"
 #include "device_link/transfer_buffers.h"
 #include "tests/fakes/fake_device_info_api.h"
@@ -27,6 +30,67 @@ using Bytes = std::vector<std::uint8_t>;
 Bytes Slice(const Bytes& memory, std::uint32_t from, std::uint32_t to) {
   return Bytes(memory.begin() + from, memory.begin() + to + 1);
 }
+
+// The real serial layer, with the bridge pulled out at the worst moment of
+// one Read Memory: after a wait has seen the whole reply (the ACK and the 128
+// bytes) waiting, before the read that should fetch it.
+class UnplugOnceTheBlockIsWaiting : public SerialApi {
+ public:
+  UnplugOnceTheBlockIsWaiting(SerialApi& real, std::uint32_t block, std::function<void()> unplug)
+      : real_(real),
+        addressFrame_{0, 0, static_cast<std::uint8_t>(block >> 8), static_cast<std::uint8_t>(block),
+                      static_cast<std::uint8_t>((block >> 8) ^ (block & 0xFF))},
+        unplug_(std::move(unplug)) {}
+
+  bool unplugged = false;
+
+  PortHandle createFile(const std::string& path, std::uint32_t access, std::uint32_t share,
+                        std::uint32_t creation, std::uint32_t attributes) override {
+    return real_.createFile(path, access, share, creation, attributes);
+  }
+  bool setupComm(PortHandle h, std::uint32_t in, std::uint32_t out) override {
+    return real_.setupComm(h, in, out);
+  }
+  bool getCommState(PortHandle h, Dcb& dcb) override { return real_.getCommState(h, dcb); }
+  bool setCommState(PortHandle h, const Dcb& dcb) override { return real_.setCommState(h, dcb); }
+  bool getCommTimeouts(PortHandle h, CommTimeouts& t) override { return real_.getCommTimeouts(h, t); }
+  bool setCommTimeouts(PortHandle h, const CommTimeouts& t) override {
+    return real_.setCommTimeouts(h, t);
+  }
+  bool setCommMask(PortHandle h, std::uint32_t mask) override { return real_.setCommMask(h, mask); }
+  bool clearCommError(PortHandle h, std::uint32_t& errors, ComStat& stat) override {
+    const bool ok = real_.clearCommError(h, errors, stat);
+    if (ok && step_ == Step::LengthSent && stat.cbInQue >= 1 + kBlockBytes) {
+      unplug_();  // returns once the line is down
+      unplugged = true;
+      step_ = Step::Done;
+    }
+    return ok;
+  }
+  bool readFile(PortHandle h, void* buffer, std::uint32_t count, std::uint32_t& read) override {
+    return real_.readFile(h, buffer, count, read);
+  }
+  bool writeFile(PortHandle h, const void* buffer, std::uint32_t count,
+                 std::uint32_t& written) override {
+    const auto* bytes = static_cast<const std::uint8_t*>(buffer);
+    const Bytes frame(bytes, bytes + count);
+    if (step_ != Step::Done) {
+      if (frame == addressFrame_) step_ = Step::AddressSent;
+      else if (step_ == Step::AddressSent && frame == Bytes{0x7F, 0x80}) step_ = Step::LengthSent;
+      else step_ = Step::Waiting;
+    }
+    return real_.writeFile(h, buffer, count, written);
+  }
+  bool closeHandle(PortHandle h) override { return real_.closeHandle(h); }
+  void sleep(std::uint32_t milliseconds) override { real_.sleep(milliseconds); }
+
+ private:
+  enum class Step { Waiting, AddressSent, LengthSent, Done };
+  SerialApi& real_;
+  const Bytes addressFrame_;
+  std::function<void()> unplug_;
+  Step step_ = Step::Waiting;
+};
 
 // One simulator, an updater whose "COM40" is the simulator's pty.
 class VirtualTracker {
@@ -210,6 +274,38 @@ TEST(VirtualTrackerUpdate, UnplugDuringTheUpdateFailsTheNextBlock) {
   EXPECT_EQ(t.updater.FStage, kStageNone);
   EXPECT_TRUE(view.isVisible(Control::lbWriteErr));
   EXPECT_TRUE(t.updater.FPortOpen) << "the port is closed later, by the idle step";
+}
+
+// A run of zeros in the firmware (padding, say) makes the blocks at 0x9000 and
+// 0x9080 equal. The bridge is pulled out once the reply to the Read Memory of
+// 0x9080 is waiting and before it is read: the read brings nothing, and what
+// the buffer holds from the step before must not pass for that block.
+TEST(VirtualTrackerUpdate, UnplugBeforeTheReadOfABlockEqualToTheLastFailsTheVerifyThere) {
+  BootsimProcess sim;
+  PosixSerialApi serial([&sim](std::string_view name) -> std::optional<std::string> {
+    if (name == "COM40") return sim.slavePath();
+    return std::nullopt;
+  });
+  UnplugOnceTheBlockIsWaiting line(serial, 0x9080, [&sim] { sim.hangUp(); });
+  FakeDeviceInfoApi devices;
+  Updater updater(line, devices);
+  updater.InitUpdaterState();
+  struct RestoreImage {
+    ~RestoreImage() { BuildFirmwareImage(); }
+  } restore;
+  std::fill(FirmwareImage + 0x9000, FirmwareImage + 0x9100, std::uint8_t{0});
+
+  updater.ConnectPort("COM40");
+  ASSERT_TRUE(updater.FSynced) << sim.errors();
+  ASSERT_TRUE(updater.BootGet());
+  RecordingView view;
+  updater.RunUpdate(view);
+
+  ASSERT_TRUE(line.unplugged) << "the verify reached 0x9080";
+  EXPECT_EQ(updater.FStage, kStageNone);
+  EXPECT_TRUE(view.isVisible(Control::lbVerifyErr));
+  EXPECT_FALSE(view.isVisible(Control::lbVerifyOK));
+  EXPECT_EQ(updater.FAddress, 0x9080u + 0x80) << "the verify failed at 0x9080, not at a later block";
 }
 
 }  // namespace
