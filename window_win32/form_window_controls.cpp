@@ -92,12 +92,23 @@ void FormWindow::CreateFormWindow() {
 }
 
 void FormWindow::SizeToClientArea() {
-  const LONG style = static_cast<LONG>(::GetWindowLongPtrW(window_, GWL_STYLE));
-  const LONG exStyle = static_cast<LONG>(::GetWindowLongPtrW(window_, GWL_EXSTYLE));
-  const SIZE outer = OuterSize(Scale(form::kClientWidth, dpi_), Scale(form::kClientHeight, dpi_),
-                               static_cast<DWORD>(style), static_cast<DWORD>(exStyle), dpi_);
-  ::SetWindowPos(window_, nullptr, 0, 0, outer.cx, outer.cy,
-                 SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+  const int width = Scale(form::kClientWidth, dpi_);
+  const int height = Scale(form::kClientHeight, dpi_);
+  SIZE outer{};
+  if (DpiOfWindow(window_) == dpi_) {
+    const auto style = static_cast<DWORD>(::GetWindowLongPtrW(window_, GWL_STYLE));
+    const auto exStyle = static_cast<DWORD>(::GetWindowLongPtrW(window_, GWL_EXSTYLE));
+    outer = OuterSize(width, height, style, exStyle, dpi_);
+  } else {
+    // The frame the window has now, where the system scales it apart from
+    // the DPI this window was told.
+    RECT window{}, client{};
+    ::GetWindowRect(window_, &window);
+    ::GetClientRect(window_, &client);
+    outer = {width + (window.right - window.left) - client.right,
+             height + (window.bottom - window.top) - client.bottom};
+  }
+  ::SetWindowPos(window_, nullptr, 0, 0, outer.cx, outer.cy, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
 }
 
 void FormWindow::BuildControls() {
