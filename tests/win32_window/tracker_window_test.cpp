@@ -22,10 +22,10 @@ using form::Id;
 // of the update).
 class HookedSerialApi : public Win32SerialApi {
  public:
-  std::function<void()> onWrite;
+  std::function<void(PortHandle)> onWrite;
   bool writeFile(PortHandle h, const void* buffer, std::uint32_t count,
                  std::uint32_t& written) override {
-    if (onWrite) onWrite();
+    if (onWrite) onWrite(h);
     return Win32SerialApi::writeFile(h, buffer, count, written);
   }
 };
@@ -117,8 +117,9 @@ TEST_F(TrackerWindow, DataMemoryFailure) {
 TEST_F(TrackerWindow, ClosingDuringTheUpdate) {
   int writes = 0;
   int writesAfterClose = 0;
-  serial.onWrite = [&] {
-    if (window->Handle() == nullptr) ++writesAfterClose;
+  const PortHandle port = window->Form1().FPortHandle;
+  serial.onWrite = [&](PortHandle h) {
+    if (window->Handle() == nullptr && h == port) ++writesAfterClose;
     // Every block is three writes (command, address, data).
     if (++writes == 3 * 40) ::PostMessageW(window->Handle(), WM_SYSCOMMAND, SC_CLOSE, 0);
   };
@@ -126,7 +127,8 @@ TEST_F(TrackerWindow, ClosingDuringTheUpdate) {
   EXPECT_EQ(window->Form1().FStage, kStageNone);
   EXPECT_EQ(window->Handle(), nullptr);
   EXPECT_FALSE(window->Form1().FPortOpen);
-  EXPECT_EQ(writesAfterClose, 0) << "the closed port is not used";
+  EXPECT_EQ(writesAfterClose, 0) << "the closed port's handle is not used again";
+  EXPECT_LT(writes, 3 * 229) << "the update ended early";
   EXPECT_FALSE(win32::RunUntilIdle(*window)) << "the program ends";
 }
 

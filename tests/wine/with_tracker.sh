@@ -120,7 +120,7 @@ fi
 # the length frame 7F 80 of a read is none) and the address frame after it.
 if [ -n "$last_command" ] && [ "$status" -eq 0 ]; then
   got=$(awk '$2 != "<" { next }
-             {  # the frame's bytes: the hexadecimal pairs up to any remark
+             {  # the bytes of the frame: the hexadecimal pairs up to any remark
                n = 0
                for (i = 3; i <= NF && $i ~ /^[0-9A-F][0-9A-F]$/; ++i) byte[++n] = $i
              }
