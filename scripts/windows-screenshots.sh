@@ -86,7 +86,7 @@ start_program() {  # directory to start in
 }
 
 stop_program() {
-  wine "$driver" click btnESC >/dev/null 2>&1 || true
+  wine "$driver" close >/dev/null 2>&1 || true
   wait "$app_pid" 2>/dev/null || true
   app_pid=""
 }

@@ -228,10 +228,14 @@ void FormWindow::KeepFocusUsable(HWND preferred) {
   if (focus != nullptr && ::IsChild(window_, focus) && ::IsWindowVisible(focus) &&
       ::IsWindowEnabled(focus))
     return;
-  if (preferred != nullptr && ::IsWindow(preferred) && ::IsWindowVisible(preferred) &&
-      ::IsWindowEnabled(preferred)) {
-    ::SetFocus(preferred);
-    return;
+  // The clicked button if it can still be pressed, else Next, the wizard's
+  // way on, else the first control.
+  for (HWND candidate : {preferred, Control(Id::btnNEXT)}) {
+    if (candidate != nullptr && ::IsWindow(candidate) && ::IsWindowVisible(candidate) &&
+        ::IsWindowEnabled(candidate)) {
+      ::SetFocus(candidate);
+      return;
+    }
   }
   MoveFocus(false);
 }

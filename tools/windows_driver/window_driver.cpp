@@ -10,6 +10,7 @@
 //   window_driver page          prints the active page, 1 to 5
 //   window_driver wait-update   waits until page 4 shows the outcome: prints ok or failed
 //   window_driver dpi           prints the window's DPI
+//   window_driver close         asks the window to close, as its close box does
 //
 // Exit status 0 on success, 1 when the window (or box) did not come within
 // 30 seconds, 2 on a bad command.
@@ -109,6 +110,10 @@ int main(int argc, char** argv) {
   }
   if (command == "dpi") {
     std::printf("%u\n", tarvik::win32::DpiOfWindow(form));
+    return 0;
+  }
+  if (command == "close") {
+    ::PostMessageW(form, WM_SYSCOMMAND, SC_CLOSE, 0);
     return 0;
   }
   if (command == "page") {
