@@ -79,3 +79,47 @@ TEST(WindowFonts, TheTextsUseTheFirstFamilyTheSystemHasAndTheGlyphsAFontWithThem
 
 }  // namespace
 }  // namespace tarvik::testing
+
+namespace tarvik::testing {
+namespace {
+
+// Draws a glyph into a bitmap of its box and counts the pixels in its colour.
+int GlyphPixels(const win32::GlyphFace& face, form::Glyph glyph, COLORREF colour) {
+  BITMAPINFO info{};
+  info.bmiHeader = {sizeof(BITMAPINFOHEADER), 54, -75, 1, 32, BI_RGB, 0, 0, 0, 0, 0};
+  void* bits = nullptr;
+  HDC dc = ::CreateCompatibleDC(nullptr);
+  HBITMAP bitmap = ::CreateDIBSection(dc, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
+  HGDIOBJ old = ::SelectObject(dc, bitmap);
+  HFONT font = win32::CreateGlyphFont(face, 96);
+  const RECT box{0, 0, 54, 75};
+  win32::DrawGlyph(dc, box, glyph, colour, face, font);
+  ::GdiFlush();
+  int count = 0;
+  const auto* pixels = static_cast<const std::uint32_t*>(bits);
+  const std::uint32_t wanted = (GetRValue(colour) << 16) | (GetGValue(colour) << 8) | GetBValue(colour);
+  for (int i = 0; i < 54 * 75; ++i) count += (pixels[i] & 0xFFFFFF) == wanted;
+  ::SelectObject(dc, old);
+  ::DeleteObject(bitmap);
+  ::DeleteDC(dc);
+  if (font != nullptr) ::DeleteObject(font);
+  return count;
+}
+
+TEST(WindowGlyphs, TheCheckMarkAndTheCrossShowInTheirColoursWhicheverWayTheyAreDrawn) {
+  const win32::GlyphFace polygon{};
+  std::vector<win32::GlyphFace> faces = {polygon, win32::ChosenGlyphFace()};
+  for (const win32::GlyphFace& face : faces) {
+    SCOPED_TRACE(static_cast<int>(face.source));
+    for (const auto glyph : {form::Glyph::Check, form::Glyph::Cross}) {
+      const COLORREF colour = glyph == form::Glyph::Check ? RGB(0, 128, 0) : RGB(255, 0, 0);
+      // A solid mark: a good part of the box, and not all of it.
+      const int pixels = GlyphPixels(face, glyph, colour);
+      EXPECT_GT(pixels, 54 * 75 / 10);
+      EXPECT_LT(pixels, 54 * 75 / 2);
+    }
+  }
+}
+
+}  // namespace
+}  // namespace tarvik::testing
