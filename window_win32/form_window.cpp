@@ -249,7 +249,6 @@ void FormWindow::Show(int showCommand) {
 
 void FormWindow::Idle() {
   if (form_) form_->ApplicationEvents1Idle();
-  KeepFocusUsable(nullptr);
 }
 
 bool FormWindow::TranslateDialogKey(MSG& msg) {
