@@ -229,15 +229,28 @@ void FormWindow::KeepFocusUsable(HWND preferred) {
       ::IsWindowEnabled(focus))
     return;
   // The clicked button if it can still be pressed, else Next, the wizard's
-  // way on, else the first control.
+  // way on, else the first button in the keyboard order (Connect on the
+  // connection page), else the first control.
+  auto usable = [](HWND control) {
+    return control != nullptr && ::IsWindow(control) && ::IsWindowVisible(control) &&
+           ::IsWindowEnabled(control);
+  };
   for (HWND candidate : {preferred, Control(Id::btnNEXT)}) {
-    if (candidate != nullptr && ::IsWindow(candidate) && ::IsWindowVisible(candidate) &&
-        ::IsWindowEnabled(candidate)) {
+    if (usable(candidate)) {
       ::SetFocus(candidate);
       return;
     }
   }
-  MoveFocus(false);
+  HWND first = ::GetNextDlgTabItem(window_, nullptr, FALSE);
+  for (HWND at = first; at != nullptr;) {
+    if (IsPushButton(at) && usable(at)) {
+      ::SetFocus(at);
+      return;
+    }
+    at = ::GetNextDlgTabItem(window_, at, FALSE);
+    if (at == first) break;
+  }
+  if (first != nullptr) ::SetFocus(first);
 }
 
 void FormWindow::Show(int showCommand) {

@@ -118,6 +118,17 @@ TEST_F(WindowNavigation, EnterPressesOnlyTheFocusedButtonAndEscNone) {
   EXPECT_EQ(h.window->ActivePage(), 1);
 }
 
+TEST_F(WindowNavigation, TheFocusMovesOnWhenItsButtonCanNoLongerBePressed) {
+  h.PlugInBridge();
+  ::SetFocus(h.Control(Id::btnNEXT));
+  h.Click(Id::btnNEXT);
+  EXPECT_EQ(::GetFocus(), h.Control(Id::btnNEXT));
+  h.Click(Id::btnNEXT);  // page 3: Next is disabled until Connect succeeds
+  EXPECT_EQ(::GetFocus(), h.Control(Id::btnConnect));
+  h.Click(Id::btnConnect);  // and now Connect is disabled
+  EXPECT_EQ(::GetFocus(), h.Control(Id::btnNEXT));
+}
+
 TEST_F(WindowNavigation, TabMovesFromTheWelcomeBoxToTheSideList) {
   ::SetFocus(h.Control(Id::RichEdit1));
   PressKey(VK_TAB);

@@ -3,6 +3,9 @@
 // caption, frame and keyboard order, and the resources it is made of.
 #include <gtest/gtest.h>
 
+#include <cstring>
+#include <string>
+
 #include "window_harness.h"
 
 #include <commctrl.h>
@@ -223,6 +226,33 @@ TEST_F(WindowAtStart, TheKeyboardOrderIsPagesSideListCancelBackNext) {
                                         h.Control(Id::ListBox3), h.Control(Id::btnESC),
                                         h.Control(Id::btnBACK)}))
       << "Next is disabled on page 3 until the tracker answers";
+}
+
+// The program's resources (the tests carry the same ones): icon, logo at
+// two sizes, the manifest for common controls 6 and DPI awareness, and the
+// version 1.3.1.
+TEST(ProgramResources, IconLogoManifestAndVersion) {
+  EXPECT_NE(::FindResourceW(nullptr, L"MAINICON", MAKEINTRESOURCEW(14)), nullptr);  // RT_GROUP_ICON
+  for (const wchar_t* logo : {L"LOGO", L"LOGO2X"})
+    EXPECT_NE(::FindResourceW(nullptr, logo, MAKEINTRESOURCEW(2)), nullptr) << logo;  // RT_BITMAP
+  auto bytes = [](const wchar_t* name, const wchar_t* type) {
+    HRSRC found = ::FindResourceW(nullptr, name, type);
+    if (found == nullptr) return std::string();
+    const char* data = static_cast<const char*>(::LockResource(::LoadResource(nullptr, found)));
+    return std::string(data, ::SizeofResource(nullptr, found));
+  };
+  const std::string manifest = bytes(MAKEINTRESOURCEW(1), MAKEINTRESOURCEW(24));  // RT_MANIFEST
+  EXPECT_NE(manifest.find("Microsoft.Windows.Common-Controls"), std::string::npos);
+  EXPECT_NE(manifest.find("PerMonitorV2"), std::string::npos);
+  const std::string version = bytes(MAKEINTRESOURCEW(1), MAKEINTRESOURCEW(16));  // RT_VERSION
+  // VS_FIXEDFILEINFO follows its signature 0xFEEF04BD.
+  const std::size_t at = version.find(std::string("\xBD\x04\xEF\xFE", 4));
+  ASSERT_NE(at, std::string::npos);
+  VS_FIXEDFILEINFO fixed{};
+  ASSERT_LE(at + sizeof fixed, version.size());
+  std::memcpy(&fixed, version.data() + at, sizeof fixed);
+  EXPECT_EQ(fixed.dwFileVersionMS, 0x00010003u);
+  EXPECT_EQ(fixed.dwFileVersionLS, 0x00010000u);
 }
 
 }  // namespace
