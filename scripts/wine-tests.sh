@@ -1,8 +1,10 @@
 #!/usr/bin/env bash
-# The Windows stage: cross-builds the core and its tests for 64-bit Windows
-# with mingw-w64 (build/win64) and runs them under Wine, headless, in a
-# throw-away Wine prefix. The tests on COM5 talk to the virtual tracker, a
-# host program built in build/winhost. Installs what is missing first.
+# The Windows stage: cross-builds TarvikUpdate.exe, the core and the tests
+# for 64-bit Windows with mingw-w64 (build/win64) and runs the tests under
+# Wine, headless, in a throw-away Wine prefix. The window tests drive the
+# native window in their own process; the tests on COM5 talk to the virtual
+# tracker, a host program built in build/winhost. Installs what is missing
+# first.
 # Exit status: non-zero when anything fails to build or any test fails.
 set -euo pipefail
 cd "$(dirname "$0")/.."
@@ -10,7 +12,9 @@ root="$PWD"
 jobs="${JOBS:-2}"
 
 # --- Packages ---------------------------------------------------------------
-packages=(wine wine64 g++-mingw-w64-x86-64-posix googletest
+# DejaVu Sans: Wine has no Wingdings and takes the check mark and the cross
+# from the host's fonts.
+packages=(wine wine64 g++-mingw-w64-x86-64-posix googletest fonts-dejavu-core
           cmake ninja-build g++ pkg-config libudev-dev)
 missing=()
 for p in "${packages[@]}"; do
@@ -40,14 +44,15 @@ extra=()
 if ! grep -q gtest_for_windows tests/CMakeLists.txt; then
   extra+=("-DCMAKE_PROJECT_TarvikUpdate_INCLUDE=$root/cmake/gtest_for_windows.cmake")
 fi
-cmake -S . -B build/win64 -G Ninja --toolchain cmake/mingw-w64.cmake \
-  -DCMAKE_BUILD_TYPE="${BUILD_TYPE:-Debug}" -DTARVIK_BUILD_GUI=OFF -DTARVIK_BUILD_BENCH=OFF \
-  -DTARVIK_HOST_BOOTSIM="$bootsim" "${extra[@]}" >/dev/null
+# The win64 preset: the program as it is released, and the tests.
+cmake --preset win64 -DTARVIK_HOST_BOOTSIM="$bootsim" ${extra[@]+"${extra[@]}"} >/dev/null
 ninja -C build/win64 -j "$jobs"
 
 # --- Wine: a fresh prefix with COM5 mapped onto the tracker's link ------------
+# The prefix lives in the build tree, out of reach of anything that tidies
+# /tmp while the stage runs.
 export WINEPREFIX
-WINEPREFIX="$(mktemp -d "${TMPDIR:-/tmp}/tarvik-wine.XXXXXX")"
+WINEPREFIX="$(mktemp -d "$root/build/wine-prefix.XXXXXX")"
 export WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
 unset DISPLAY WAYLAND_DISPLAY
 cleanup() {
@@ -61,6 +66,9 @@ trap cleanup EXIT
 # Every Windows program runs through wine-run.sh, as the tests do.
 wine_run="$root/cmake/wine-run.sh"
 "$wine_run" cmd /c exit >/dev/null 2>&1
+# Windows without a display: Wine's null display driver. Without it every
+# top-level window (the window tests', a message box) comes back NULL.
+"$wine_run" reg add 'HKCU\Software\Wine\Drivers' /v Graphics /t REG_SZ /d null /f >/dev/null 2>&1
 # with_tracker.sh starts each tracker with its link at this path.
 "$wine_run" reg add 'HKLM\Software\Wine\Ports' /v COM5 /t REG_SZ /d "$WINEPREFIX/tarvik-com5" /f \
   >/dev/null 2>&1
@@ -96,6 +104,8 @@ if [ "$(readlink "$WINEPREFIX/dosdevices/com5")" != "$WINEPREFIX/tarvik-com5" ];
   echo "wine-tests.sh: Wine did not map COM5" >&2
   exit 1
 fi
+
+echo "TarvikUpdate.exe: $(stat -c %s build/win64/TarvikUpdate/TarvikUpdate.exe) bytes"
 
 # --- Tests -------------------------------------------------------------------
 status=0

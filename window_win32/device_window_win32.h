@@ -1,7 +1,7 @@
 #pragma once
 // The native side of the main window on Windows, free of Qt: its border, its
 // registration for device-interface notifications and the reading of the
-// device-change message. Update_Main_win32.cpp calls these with the window's
+// device-change message. form_window.cpp calls these with the window's
 // handle and message.
 #ifndef NOMINMAX
 #define NOMINMAX

@@ -1,6 +1,8 @@
 #!/usr/bin/env bash
 # Renders the bitmaps from their SVG sources:
-#   logo.svg -> logo.png (148 x 86) and logo@2x.png, 256 colours on white
+#   logo.svg -> logo.png (148 x 86) and logo@2x.png, 256 colours on white,
+#               and the same as uncompressed 8-bit BMPs for the Windows
+#               resources (logo.bmp, logo@2x.bmp)
 #   icon.svg -> icon.png (32 x 32), icon@2x.png, and with icon16.svg (its
 #               16 x 16 redrawing) icon.ico (16, 32 and 64 pixels)
 # Needs rsvg-convert (librsvg2-bin), ImageMagick's convert and the DejaVu
@@ -21,6 +23,7 @@ for scale in 1 2; do
   convert "$tmp/logo.png" -background white -alpha remove -alpha off \
     -quantize sRGB -treedepth 8 +dither -colors 256 \
     -strip -define png:exclude-chunks=date,time "PNG8:logo${suffix}.png"
+  convert "logo${suffix}.png" -type Palette -compress none "BMP3:logo${suffix}.bmp"
 done
 
 # The icon is pixel art in the sixteen-colour palette: whole-number scales
@@ -35,4 +38,4 @@ convert "$tmp/icon32.png" -strip -define png:exclude-chunks=date,time PNG8:icon.
 convert "$tmp/icon64.png" -strip -define png:exclude-chunks=date,time PNG8:icon@2x.png
 convert "$tmp/icon16.png" "$tmp/icon32.png" "$tmp/icon64.png" -strip icon.ico
 
-echo "rendered: logo.png logo@2x.png icon.png icon@2x.png icon.ico"
+echo "rendered: logo.png logo@2x.png logo.bmp logo@2x.bmp icon.png icon@2x.png icon.ico"
