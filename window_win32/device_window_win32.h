@@ -1,7 +1,6 @@
 #pragma once
-// The native side of the main window on Windows, free of Qt: its border, its
-// registration for device-interface notifications and the reading of the
-// device-change message. form_window.cpp calls these with the window's
+// The native window's device changes: its registration for device-interface
+// notifications and the reading of the device-change message. form_window.cpp calls these with the window's
 // handle and message.
 #ifndef NOMINMAX
 #define NOMINMAX
@@ -14,9 +13,6 @@
 #include "device_link/device_notifications.h"
 
 namespace tarvik::win32 {
-
-// A fixed single border: no sizing frame, but the minimise and maximise boxes.
-void GiveFixedBorder(HWND window);
 
 // RegisterDeviceNotificationA for device interfaces of every class, with the
 // 284-byte DEV_BROADCAST_DEVICEINTERFACE_A filter (size 284, type 5, the rest

@@ -57,7 +57,7 @@ TEST_F(FormNavigation, UpdateButtonsSetsTheButtonsOfThePageShown) {
     view[Id::btnBACK].visible = !row.backShown;
     view[Id::btnESC].visible = !row.escShown;
     view[Id::btnNEXT].enabled = !row.nextEnabled;
-    view[Id::btnNEXT].caption = "x";
+    view.SetCaption(Id::btnNEXT, "x");
     view[Id::btnBACK].enabled = false;
     view[Id::btnESC].enabled = false;
     view[Id::btnNEXT].visible = true;

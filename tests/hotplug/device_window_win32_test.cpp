@@ -68,20 +68,9 @@ Bytes WideRecord(std::uint32_t type, const wchar_t* name) {
   return bytes;
 }
 
-TEST_F(Win32DeviceWindow, RegistersForDeviceInterfacesAndKeepsTheBoxesAndItsSizeWithoutASizingFrame) {
+TEST_F(Win32DeviceWindow, RegistersForDeviceInterfaces) {
   EXPECT_TRUE(::IsWindowUnicode(window));
   EXPECT_TRUE(win32::RegisterForDeviceInterfaces(window));
-  RECT before{};
-  ::GetClientRect(window, &before);
-  win32::GiveFixedBorder(window);
-  RECT after{};
-  ::GetClientRect(window, &after);
-  EXPECT_EQ(after.right - after.left, before.right - before.left) << "the form keeps its size";
-  EXPECT_EQ(after.bottom - after.top, before.bottom - before.top);
-  const LONG_PTR style = ::GetWindowLongPtrW(window, GWL_STYLE);
-  EXPECT_EQ(style & WS_THICKFRAME, 0);
-  EXPECT_EQ(style & (WS_MINIMIZEBOX | WS_MAXIMIZEBOX), WS_MINIMIZEBOX | WS_MAXIMIZEBOX);
-  EXPECT_EQ(style & WS_CAPTION, WS_CAPTION);
 }
 
 TEST_F(Win32DeviceWindow, DeviceChangeMessagesReachTheHandlerNarrowedAndAreAnsweredWithZero) {
