@@ -2,13 +2,7 @@
 // The native window's device changes: its registration for device-interface
 // notifications and the reading of the device-change message. form_window.cpp calls these with the window's
 // handle and message.
-#ifndef NOMINMAX
-#define NOMINMAX
-#endif
-#ifndef WIN32_LEAN_AND_MEAN
-#define WIN32_LEAN_AND_MEAN
-#endif
-#include <windows.h>
+#include "win32_headers.h"
 
 #include "device_link/device_notifications.h"
 
