@@ -1,0 +1,171 @@
+#!/usr/bin/python3
+"""The program's check of its embedded firmware at start, on the program file
+itself: copies of it, one intact and others with one byte of an embedded
+image flipped, are started the way a user starts them (with the welcome text
+beside them, so that only a damaged copy has anything to complain about).
+
+A damaged copy must show the error box, stop icon and OK, captioned with the
+application title and saying that the file is damaged, before any window;
+have no serial port open; and end with a failure once OK is pressed. The
+intact copy must show the window and no box.
+
+  damaged_program_test.py linux PROGRAM IMAGES_DIR WELCOME_TEXT
+  damaged_program_test.py wine PROGRAM.exe IMAGES_DIR WELCOME_TEXT WINDOW_DRIVER.exe WINE_RUN
+
+On Linux it runs on a virtual X display (Xvfb, xdotool); under Wine on the
+prefix and display the Windows stage prepares, with the window driver
+(tools/windows_driver) reading the box.
+"""
+import os
+import re
+import shutil
+import subprocess
+import sys
+import tempfile
+import time
+
+sys.path.insert(0, os.path.join(os.path.dirname(__file__), '../../scripts'))
+from demo import plain_env, start_display, wait_for  # noqa: E402
+
+DAMAGED_TEXT = 'Файл программы повреждён. Скачайте программу заново.'
+FORM_CAPTION = 'GPS Tarvik Update to v.'
+SERIAL_DEVICE = re.compile(r'^/dev/tty(S|USB|ACM)[0-9]+$')
+
+
+def copies(program, images_dir):
+    """(what, bytes of the program file) for the intact copy and the damaged ones."""
+    with open(program, 'rb') as f:
+        intact = f.read()
+    yield 'intact', intact
+    for image in ('flash.bin', 'eeprom.bin'):
+        with open(os.path.join(images_dir, image), 'rb') as f:
+            content = f.read()
+        at = intact.find(content)
+        assert at >= 0 and intact.find(content, at + 1) < 0, f'{image} is not in the program once'
+        damaged = bytearray(intact)
+        damaged[at + len(content) // 2] ^= 0x01
+        yield f'{image} with one bit flipped', bytes(damaged)
+
+
+def run_linux(path, damaged, failures):
+    xvfb, display = start_display()
+    env = dict(plain_env(), DISPLAY=display, QT_QPA_PLATFORM='xcb')
+    app = subprocess.Popen([path], cwd=os.path.dirname(path), env=env,
+                           stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+    try:
+        def windows():
+            ids = subprocess.run(['xdotool', 'search', '--onlyvisible', '--name', '.'], env=env,
+                                 capture_output=True, text=True).stdout.split()
+            return [subprocess.run(['xdotool', 'getwindowname', i], env=env, capture_output=True,
+                                   text=True).stdout.strip() for i in ids]
+        title = os.path.basename(path).capitalize()  # the application title
+        expected = title if damaged else FORM_CAPTION
+        shown = []
+
+        def came_up():
+            shown[:] = windows()
+            return any(name.startswith(expected) for name in shown)
+        if not wait_for(came_up, 30):
+            failures.append(f'no window "{expected}..." came up; windows: {shown}')
+            return
+        if damaged:
+            if any(name.startswith(FORM_CAPTION) for name in shown):
+                failures.append(f'the window came up beside the error box: {shown}')
+            fds = os.listdir(f'/proc/{app.pid}/fd')
+            ports = [link for link in (os.readlink(f'/proc/{app.pid}/fd/{fd}') for fd in fds)
+                     if SERIAL_DEVICE.match(link)]
+            if ports:
+                failures.append(f'serial ports open behind the error box: {ports}')
+            box = subprocess.run(['xdotool', 'search', '--onlyvisible', '--name', f'^{title}$'],
+                                 env=env, capture_output=True, text=True).stdout.split()[0]
+            subprocess.run(['xdotool', 'windowfocus', '--sync', box], env=env, timeout=30)
+            subprocess.run(['xdotool', 'key', 'Return'], env=env, timeout=30)  # OK
+            try:
+                status = app.wait(30)
+            except subprocess.TimeoutExpired:
+                failures.append('the program did not end when OK was pressed')
+                return
+            if status == 0:
+                failures.append('the program ended with success after the error box')
+        elif any(name == title for name in shown):
+            failures.append('the intact program showed an error box')
+    finally:
+        if app.poll() is None:
+            app.kill()
+            app.wait()
+        xvfb.kill()
+        xvfb.wait()
+
+
+def run_wine(path, damaged, failures, driver, wine_run):
+    # Wine traces every CreateFile: a port would be opened as \\.\COMn.
+    env = dict(os.environ, WINEDEBUG='-all,trace+file')
+    log = open(path + '.trace', 'w+')
+    app = subprocess.Popen([wine_run, path], cwd=os.path.dirname(path), env=env,
+                           stdout=subprocess.DEVNULL, stderr=log)
+
+    def drive(*command):
+        r = subprocess.run([wine_run, driver, *command], capture_output=True, timeout=120)
+        return r.returncode, r.stdout.decode('utf-8', 'replace').replace('\r', '')
+    try:
+        if damaged:
+            status, box = drive('box')
+            fields = dict(line.split(' ', 1) for line in box.splitlines() if ' ' in line)
+            expected = {'CAPTION': os.path.basename(path).split('.')[0].capitalize(),
+                        'TEXT': DAMAGED_TEXT, 'FORM': 'none'}
+            got = {key: fields.get(key) for key in expected}
+            if status != 0 or got != expected:
+                failures.append(f'error box: {got}, not {expected} (driver status {status})')
+            drive('box-ok')
+            try:
+                status = app.wait(60)
+            except subprocess.TimeoutExpired:
+                failures.append('the program did not end when OK was pressed')
+                return
+            if status == 0:
+                failures.append('the program ended with success after the error box')
+            log.seek(0)
+            opened = [line.strip() for line in log if 'CreateFile' in line and
+                      re.search(r'\\\\COM[0-9]', line)]
+            if opened:
+                failures.append(f'serial ports opened: {opened[:3]}')
+        else:
+            status, _ = drive('wait')
+            if status != 0:
+                failures.append('the intact program showed no window')
+            drive('close')
+    finally:
+        if app.poll() is None:
+            app.kill()
+            app.wait()
+        log.close()
+
+
+def main():
+    platform, program, images_dir, welcome = sys.argv[1:5]
+    failures_total = 0
+    for what, content in copies(program, images_dir):
+        work = tempfile.mkdtemp(prefix='tarvik-startup-')
+        try:
+            path = os.path.join(work, os.path.basename(program))
+            with open(path, 'wb') as f:
+                f.write(content)
+            os.chmod(path, 0o755)
+            shutil.copy(welcome, os.path.join(work, 'text.rtf'))
+            failures = []
+            if platform == 'wine':
+                run_wine(path, what != 'intact', failures, *sys.argv[5:7])
+            else:
+                run_linux(path, what != 'intact', failures)
+            for failure in failures:
+                print(f'FAIL {what}: {failure}')
+            if not failures:
+                print(f'ok   {what}')
+            failures_total += len(failures)
+        finally:
+            shutil.rmtree(work, ignore_errors=True)
+    return 1 if failures_total else 0
+
+
+if __name__ == '__main__':
+    sys.exit(main())
