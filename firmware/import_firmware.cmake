@@ -38,7 +38,8 @@ function(_tarvik_srecord out file)
     if(line MATCHES "warning: (data records not in strictly ascending order|redundant 0x)")
       continue()  # records out of order, and overlaps that agree
     elseif(line MATCHES "^line ([0-9]+): warning: no (end-of-file|execution start address) record")
-      set(fault "the file ends at line ${CMAKE_MATCH_1} without its end record: it may have been cut short")
+      string(CONCAT fault "the file ends at line ${CMAKE_MATCH_1} without its end record: "
+                          "it may have been cut short")
     elseif(line MATCHES "^line ([0-9]+): warning: ignoring garbage lines")
       set(fault "line ${CMAKE_MATCH_1} is no record")
     else()

@@ -62,9 +62,10 @@ Sha256Digest RecordedDigestOf(std::span<const std::uint8_t> image) {
 }
 
 TEST(WelcomeMessages, DamagedProgramWhenAnImageHashesOtherwise) {
-  for (const auto& [image, text] : {std::pair<const std::uint8_t*, std::string>{nullptr, ""},
-                                    {FlashImage, "Файл программы повреждён. Скачайте программу заново."},
-                                    {EepromImage, "Файл программы повреждён. Скачайте программу заново."}}) {
+  const std::string damaged = "Файл программы повреждён. Скачайте программу заново.";
+  const std::pair<const std::uint8_t*, std::string> cases[] = {
+      {nullptr, ""}, {FlashImage, damaged}, {EepromImage, damaged}};
+  for (const auto& [image, text] : cases) {
     broken = image;
     EXPECT_EQ(DamagedProgramText(RecordedDigestOf), text);
   }

@@ -47,6 +47,18 @@ def copies(program, images_dir):
         yield f'{image} with one bit flipped', bytes(damaged)
 
 
+def ends_with_failure(app, failures):
+    """Once OK is pressed the program ends, and not with success."""
+    try:
+        status = app.wait(60)
+    except subprocess.TimeoutExpired:
+        failures.append('the program did not end when OK was pressed')
+        return False
+    if status == 0:
+        failures.append('the program ended with success after the error box')
+    return True
+
+
 def run_linux(path, damaged, failures):
     xvfb, display = start_display()
     env = dict(plain_env(), DISPLAY=display, QT_QPA_PLATFORM='xcb')
@@ -80,13 +92,7 @@ def run_linux(path, damaged, failures):
                                  env=env, capture_output=True, text=True).stdout.split()[0]
             subprocess.run(['xdotool', 'windowfocus', '--sync', box], env=env, timeout=30)
             subprocess.run(['xdotool', 'key', 'Return'], env=env, timeout=30)  # OK
-            try:
-                status = app.wait(30)
-            except subprocess.TimeoutExpired:
-                failures.append('the program did not end when OK was pressed')
-                return
-            if status == 0:
-                failures.append('the program ended with success after the error box')
+            ends_with_failure(app, failures)
         elif any(name == title for name in shown):
             failures.append('the intact program showed an error box')
     finally:
@@ -117,13 +123,8 @@ def run_wine(path, damaged, failures, driver, wine_run):
             if status != 0 or got != expected:
                 failures.append(f'error box: {got}, not {expected} (driver status {status})')
             drive('box-ok')
-            try:
-                status = app.wait(60)
-            except subprocess.TimeoutExpired:
-                failures.append('the program did not end when OK was pressed')
+            if not ends_with_failure(app, failures):
                 return
-            if status == 0:
-                failures.append('the program ended with success after the error box')
             log.seek(0)
             opened = [line.strip() for line in log if 'CreateFile' in line and
                       re.search(r'\\\\COM[0-9]', line)]
@@ -142,7 +143,8 @@ def run_wine(path, damaged, failures, driver, wine_run):
 
 
 def main():
-    platform, program, images_dir, welcome = sys.argv[1:5]
+    platform = sys.argv[1]
+    program, images_dir, welcome, *wine_tools = map(os.path.abspath, sys.argv[2:])
     failures_total = 0
     for what, content in copies(program, images_dir):
         work = tempfile.mkdtemp(prefix='tarvik-startup-')
@@ -154,7 +156,7 @@ def main():
             shutil.copy(welcome, os.path.join(work, 'text.rtf'))
             failures = []
             if platform == 'wine':
-                run_wine(path, what != 'intact', failures, *sys.argv[5:7])
+                run_wine(path, what != 'intact', failures, *wine_tools)
             else:
                 run_linux(path, what != 'intact', failures)
             for failure in failures:

@@ -110,7 +110,8 @@ int main(int argc, char** argv) {
       std::printf("CAPTION %s\nTEXT %s\n", TextOf(box).c_str(),
                   TextOf(::GetDlgItem(box, 0xFFFF)).c_str());
       HWND form = FindForm();
-      std::printf("FORM %s\n", form == nullptr ? "none" : ::IsWindowVisible(form) ? "shown" : "hidden");
+      const char* shown = ::IsWindowVisible(form) ? "shown" : "hidden";
+      std::printf("FORM %s\n", form == nullptr ? "none" : shown);
       return 0;
     }
     ::PostMessageW(box, WM_COMMAND, IDOK, 0);
