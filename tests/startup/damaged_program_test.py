@@ -22,10 +22,9 @@ import shutil
 import subprocess
 import sys
 import tempfile
-import time
 
 sys.path.insert(0, os.path.join(os.path.dirname(__file__), '../../scripts'))
-from demo import plain_env, start_display, wait_for  # noqa: E402
+from demo import Screen, start_display, wait_for  # noqa: E402
 
 DAMAGED_TEXT = 'Файл программы повреждён. Скачайте программу заново.'
 FORM_CAPTION = 'GPS Tarvik Update to v.'
@@ -61,39 +60,32 @@ def ends_with_failure(app, failures):
 
 def run_linux(path, damaged, failures):
     xvfb, display = start_display()
-    env = dict(plain_env(), DISPLAY=display, QT_QPA_PLATFORM='xcb')
-    app = subprocess.Popen([path], cwd=os.path.dirname(path), env=env,
-                           stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
-    try:
-        def windows():
-            ids = subprocess.run(['xdotool', 'search', '--onlyvisible', '--name', '.'], env=env,
-                                 capture_output=True, text=True).stdout.split()
-            return [subprocess.run(['xdotool', 'getwindowname', i], env=env, capture_output=True,
-                                   text=True).stdout.strip() for i in ids]
-        title = os.path.basename(path).capitalize()  # the application title
-        expected = title if damaged else FORM_CAPTION
-        shown = []
+    screen = Screen(display, None)
+    app = subprocess.Popen([path], cwd=os.path.dirname(path), stdout=subprocess.DEVNULL,
+                           stderr=subprocess.DEVNULL, env=dict(screen.env, QT_QPA_PLATFORM='xcb'))
+    title = os.path.basename(path).capitalize()  # the application title
+    expected = title if damaged else FORM_CAPTION
+    shown = []
 
-        def came_up():
-            shown[:] = windows()
-            return any(name.startswith(expected) for name in shown)
+    def came_up():
+        shown[:] = screen.visible_windows()
+        return any(name.startswith(expected) for name in shown)
+    try:
         if not wait_for(came_up, 30):
             failures.append(f'no window "{expected}..." came up; windows: {shown}')
-            return
-        if damaged:
+        elif damaged:
             if any(name.startswith(FORM_CAPTION) for name in shown):
                 failures.append(f'the window came up beside the error box: {shown}')
-            fds = os.listdir(f'/proc/{app.pid}/fd')
-            ports = [link for link in (os.readlink(f'/proc/{app.pid}/fd/{fd}') for fd in fds)
-                     if SERIAL_DEVICE.match(link)]
+            ports = [port for port in (os.readlink(f'/proc/{app.pid}/fd/{fd}')
+                                       for fd in os.listdir(f'/proc/{app.pid}/fd'))
+                     if SERIAL_DEVICE.match(port)]
             if ports:
                 failures.append(f'serial ports open behind the error box: {ports}')
-            box = subprocess.run(['xdotool', 'search', '--onlyvisible', '--name', f'^{title}$'],
-                                 env=env, capture_output=True, text=True).stdout.split()[0]
-            subprocess.run(['xdotool', 'windowfocus', '--sync', box], env=env, timeout=30)
-            subprocess.run(['xdotool', 'key', 'Return'], env=env, timeout=30)  # OK
+            box = screen.run('xdotool', 'search', '--onlyvisible', '--name', f'^{title}$').stdout
+            screen.run('xdotool', 'windowfocus', '--sync', box.split()[0])
+            screen.run('xdotool', 'key', 'Return')  # OK
             ends_with_failure(app, failures)
-        elif any(name == title for name in shown):
+        elif title in shown:
             failures.append('the intact program showed an error box')
     finally:
         if app.poll() is None:
