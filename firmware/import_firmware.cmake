@@ -70,9 +70,10 @@ function(_tarvik_hex out value)
 endfunction()
 
 # The address ranges a HEX or S-record file fills: the checks of what may be
-# where, on srec_info's list "Data: FIRST - LAST" (sorted, merged).
+# where, on srec_info's list "Data: FIRST - LAST" (sorted, merged), which
+# follows the file's header text.
 function(_tarvik_check_ranges file info flash_bytes_out)
-  string(FIND "${info}" "Data:" at)
+  string(FIND "${info}" "\nData:" at)
   if(at LESS 0)
     message(FATAL_ERROR "Firmware ${file}: the file holds no data")
   endif()
