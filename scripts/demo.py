@@ -157,9 +157,12 @@ def start_display():
     # Xvfb picks a free display itself and writes its number once it accepts
     # clients. (Picking one here by the files in /tmp raced with any other
     # server starting meanwhile: the loser took the winner's socket for its own.)
+    # -noreset: by default the server resets when its last client leaves, and
+    # refuses a client that connects meanwhile.
     read_end, write_end = os.pipe()
     xvfb = subprocess.Popen(['Xvfb', '-displayfd', str(write_end), '-screen', '0', '1280x800x24',
-                             '-nolisten', 'tcp'], env=plain_env(), pass_fds=(write_end,),
+                             '-nolisten', 'tcp', '-noreset'], env=plain_env(),
+                            pass_fds=(write_end,),
                             stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
     os.close(write_end)
     with os.fdopen(read_end, 'rb') as announced:

@@ -1,21 +1,16 @@
 #!/usr/bin/python3
-"""The program's check of its embedded firmware at start, on the program file
-itself: copies of it, one intact and others with one byte of an embedded
-image flipped, are started the way a user starts them (with the welcome text
-beside them, so that only a damaged copy has anything to complain about).
-
-A damaged copy must show the error box, stop icon and OK, captioned with the
-application title and saying that the file is damaged, before any window;
-have no serial port open; and end with a failure once OK is pressed. The
-intact copy must show the window and no box.
+"""The program's check of its embedded firmware at start, on copies of the
+program file: one intact, others with a bit of an embedded image flipped,
+each started beside the welcome text. A damaged copy shows the error box
+before any window, holds no serial port, and ends with a failure after OK;
+the intact one shows the window and no box. On Linux on a virtual display
+(Xvfb, xdotool); under Wine, in the Windows stage's prefix, through the
+window driver (tools/windows_driver).
 
   damaged_program_test.py linux PROGRAM IMAGES_DIR WELCOME_TEXT
   damaged_program_test.py wine PROGRAM.exe IMAGES_DIR WELCOME_TEXT WINDOW_DRIVER.exe WINE_RUN
-
-On Linux it runs on a virtual X display (Xvfb, xdotool); under Wine on the
-prefix and display the Windows stage prepares, with the window driver
-(tools/windows_driver) reading the box.
 """
+import functools
 import os
 import re
 import shutil
@@ -58,9 +53,7 @@ def ends_with_failure(app, failures):
     return True
 
 
-def run_linux(path, damaged, failures):
-    xvfb, display = start_display()
-    screen = Screen(display, None)
+def run_linux(path, damaged, failures, screen):
     app = subprocess.Popen([path], cwd=os.path.dirname(path), stdout=subprocess.DEVNULL,
                            stderr=subprocess.DEVNULL, env=dict(screen.env, QT_QPA_PLATFORM='xcb'))
     title = os.path.basename(path).capitalize()  # the application title
@@ -72,7 +65,8 @@ def run_linux(path, damaged, failures):
         return any(name.startswith(expected) for name in shown)
     try:
         if not wait_for(came_up, 30):
-            failures.append(f'no window "{expected}..." came up; windows: {shown}')
+            failures.append(f'no window "{expected}..." came up (the program: {app.poll()}); '
+                            f'windows: {shown}')
         elif damaged:
             if any(name.startswith(FORM_CAPTION) for name in shown):
                 failures.append(f'the window came up beside the error box: {shown}')
@@ -91,8 +85,6 @@ def run_linux(path, damaged, failures):
         if app.poll() is None:
             app.kill()
             app.wait()
-        xvfb.kill()
-        xvfb.wait()
 
 
 def run_wine(path, damaged, failures, driver, wine_run):
@@ -137,27 +129,34 @@ def run_wine(path, damaged, failures, driver, wine_run):
 def main():
     platform = sys.argv[1]
     program, images_dir, welcome, *wine_tools = map(os.path.abspath, sys.argv[2:])
+    if platform == 'wine':
+        driver, wine_run = wine_tools
+        run = functools.partial(run_wine, driver=driver, wine_run=wine_run)
+    else:
+        # One display for all copies, ended cleanly: a killed X server leaves
+        # its lock and socket behind for the next one to trip over.
+        xvfb, display = start_display()
+        run = functools.partial(run_linux, screen=Screen(display, None))
     failures_total = 0
-    for what, content in copies(program, images_dir):
-        work = tempfile.mkdtemp(prefix='tarvik-startup-')
-        try:
-            path = os.path.join(work, os.path.basename(program))
-            with open(path, 'wb') as f:
-                f.write(content)
-            os.chmod(path, 0o755)
-            shutil.copy(welcome, os.path.join(work, 'text.rtf'))
-            failures = []
-            if platform == 'wine':
-                run_wine(path, what != 'intact', failures, *wine_tools)
-            else:
-                run_linux(path, what != 'intact', failures)
-            for failure in failures:
-                print(f'FAIL {what}: {failure}')
-            if not failures:
-                print(f'ok   {what}')
-            failures_total += len(failures)
-        finally:
-            shutil.rmtree(work, ignore_errors=True)
+    try:
+        for what, content in copies(program, images_dir):
+            with tempfile.TemporaryDirectory(prefix='tarvik-startup-') as work:
+                path = os.path.join(work, os.path.basename(program))
+                with open(path, 'wb') as f:
+                    f.write(content)
+                os.chmod(path, 0o755)
+                shutil.copy(welcome, os.path.join(work, 'text.rtf'))
+                failures = []
+                run(path, what != 'intact', failures)
+                for failure in failures:
+                    print(f'FAIL {what}: {failure}')
+                if not failures:
+                    print(f'ok   {what}')
+                failures_total += len(failures)
+    finally:
+        if platform != 'wine':
+            xvfb.terminate()
+            xvfb.wait(timeout=10)
     return 1 if failures_total else 0
 
 
