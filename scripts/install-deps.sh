@@ -3,7 +3,8 @@
 # those that are missing. Usage: scripts/install-deps.sh [build|test]
 set -euo pipefail
 
-build_packages=(cmake ninja-build g++ pkg-config qt6-base-dev libgl-dev libudev-dev
+# srecord reads firmware given as Intel HEX or S-records.
+build_packages=(cmake ninja-build g++ pkg-config qt6-base-dev libgl-dev libudev-dev srecord
                 fonts-liberation2 fonts-dejavu-core python3)
 test_packages=(libgtest-dev libgmock-dev umockdev libumockdev-dev gir1.2-umockdev-1.0
                python3-gi xvfb xauth xdotool imagemagick clang libclang-rt-14-dev

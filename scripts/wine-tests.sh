@@ -15,7 +15,7 @@ jobs="${JOBS:-2}"
 # DejaVu Sans: Wine has no Wingdings and takes the check mark and the cross
 # from the host's fonts.
 packages=(wine wine64 g++-mingw-w64-x86-64-posix googletest fonts-dejavu-core
-          cmake ninja-build g++ pkg-config libudev-dev)
+          cmake ninja-build g++ pkg-config libudev-dev srecord)
 missing=()
 for p in "${packages[@]}"; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
