@@ -6,11 +6,12 @@
 #
 #   scripts/windows-screenshots.sh [--scale 100|150|200]
 #
-# Builds what is missing (the win64 preset, the host's tarvik-bootsim),
-# starts Xvfb and a throw-away Wine prefix with COM5 mapped onto the virtual
-# tracker, drives the program with tools/windows_driver (the buttons by name,
-# as a user presses them) and saves docs/screenshots/windows/<scale>/*.png,
-# each cropped to the window. Needs wine, xvfb and imagemagick.
+# Builds what is missing (the win32 preset, whose exe users get, and the
+# host's tarvik-bootsim), starts Xvfb and a throw-away Wine prefix with COM5
+# mapped onto the virtual tracker, drives the program with
+# tools/windows_driver (the buttons by name, as a user presses them) and
+# saves docs/screenshots/windows/<scale>/*.png, each cropped to the window.
+# Needs wine with wine32, xvfb and imagemagick.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 root="$PWD"
@@ -33,10 +34,10 @@ if [ ! -f build/winhost/build.ninja ]; then
 fi
 ninja -C build/winhost -j 2 tarvik-bootsim >/dev/null
 bootsim="$root/build/winhost/tools/bootsim/tarvik-bootsim"
-[ -f build/win64/build.ninja ] || cmake --preset win64 -DTARVIK_HOST_BOOTSIM="$bootsim" >/dev/null
-ninja -C build/win64 -j 2 TarvikUpdate window_driver >/dev/null
-exe="$root/build/win64/TarvikUpdate/TarvikUpdate.exe"
-driver="$root/build/win64/tools/windows_driver/window_driver.exe"
+[ -f build/win32/build.ninja ] || cmake --preset win32 -DTARVIK_HOST_BOOTSIM="$bootsim" >/dev/null
+ninja -C build/win32 -j 2 TarvikUpdate window_driver >/dev/null
+exe="$root/build/win32/TarvikUpdate/TarvikUpdate.exe"
+driver="$root/build/win32/tools/windows_driver/window_driver.exe"
 
 # --- X server, Wine prefix, tracker ------------------------------------------
 display=""

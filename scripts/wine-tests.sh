@@ -1,32 +1,27 @@
 #!/usr/bin/env bash
 # The Windows stage: cross-builds TarvikUpdate.exe, the core and the tests
-# for 64-bit Windows with mingw-w64 (build/win64) and runs the tests under
-# Wine, headless, in a throw-away Wine prefix. The window tests drive the
-# native window in their own process; the tests on COM5 talk to the virtual
-# tracker, a host program built in build/winhost. Installs what is missing
-# first.
+# with mingw-w64 for 32-bit Windows (build/win32, the exe users get) and for
+# 64-bit Windows (build/win64), and runs each build's tests under Wine,
+# headless, in one throw-away Wine prefix that runs both (64-bit with its
+# 32-bit side, WOW64). The window tests drive the native window in their own
+# process; the tests on COM5 talk to the virtual tracker, a host program
+# built in build/winhost. Installs what is missing first.
+#   scripts/wine-tests.sh [win32|win64]...   (both when none is named)
 # Exit status: non-zero when anything fails to build or any test fails.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 root="$PWD"
 jobs="${JOBS:-2}"
-
-# --- Packages ---------------------------------------------------------------
-# DejaVu Sans: Wine has no Wingdings and takes the check mark and the cross
-# from the host's fonts.
-packages=(wine wine64 g++-mingw-w64-x86-64-posix googletest fonts-dejavu-core
-          cmake ninja-build g++ pkg-config libudev-dev srecord)
-missing=()
-for p in "${packages[@]}"; do
-  dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
+presets=("$@")
+[ ${#presets[@]} -gt 0 ] || presets=(win32 win64)
+for preset in "${presets[@]}"; do
+  case "$preset" in
+    win32|win64) ;;
+    *) echo "usage: $0 [win32|win64]..." >&2; exit 2 ;;
+  esac
 done
-if [ ${#missing[@]} -gt 0 ]; then
-  echo "Installing: ${missing[*]}"
-  sudo=""
-  [ "$(id -u)" -eq 0 ] || sudo="sudo"
-  $sudo apt-get update -qq
-  DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -qq --no-install-recommends "${missing[@]}"
-fi
+
+scripts/install-deps.sh wine
 
 # --- The virtual tracker, for the host ---------------------------------------
 if [ ! -f build/winhost/build.ninja ]; then
@@ -36,24 +31,20 @@ fi
 ninja -C build/winhost -j "$jobs" tarvik-bootsim >/dev/null
 bootsim="$root/build/winhost/tools/bootsim/tarvik-bootsim"
 
-# --- Cross build -------------------------------------------------------------
-extra=()
-# GoogleTest comes from Debian's sources; tests/CMakeLists.txt includes
-# cmake/gtest_for_windows.cmake in cross builds. Until it does, have CMake
-# include it right after the top-level project().
-if ! grep -q gtest_for_windows tests/CMakeLists.txt; then
-  extra+=("-DCMAKE_PROJECT_TarvikUpdate_INCLUDE=$root/cmake/gtest_for_windows.cmake")
-fi
-# The win64 preset: the program as it is released, and the tests.
-cmake --preset win64 -DTARVIK_HOST_BOOTSIM="$bootsim" ${extra[@]+"${extra[@]}"} >/dev/null
-ninja -C build/win64 -j "$jobs"
+# --- Cross builds ------------------------------------------------------------
+# Each preset: the program as it is released, and the tests.
+for preset in "${presets[@]}"; do
+  cmake --preset "$preset" -DTARVIK_HOST_BOOTSIM="$bootsim" >/dev/null
+  ninja -C "build/$preset" -j "$jobs"
+done
 
 # --- Wine: a fresh prefix with COM5 mapped onto the tracker's link ------------
 # The prefix lives in the build tree, out of reach of anything that tidies
 # /tmp while the stage runs.
 export WINEPREFIX
 WINEPREFIX="$(mktemp -d "$root/build/wine-prefix.XXXXXX")"
-export WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
+# A 64-bit prefix, which with wine32 installed runs 32-bit programs as well.
+export WINEARCH=win64 WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
 unset DISPLAY WAYLAND_DISPLAY
 cleanup() {
   wineserver -k 2>/dev/null || true
@@ -66,6 +57,10 @@ trap cleanup EXIT
 # Every Windows program runs through wine-run.sh, as the tests do.
 wine_run="$root/cmake/wine-run.sh"
 "$wine_run" cmd /c exit >/dev/null 2>&1
+if [ ! -d "$WINEPREFIX/drive_c/windows/syswow64" ]; then
+  echo "wine-tests.sh: the Wine prefix runs no 32-bit programs (is wine32:i386 installed?)" >&2
+  exit 1
+fi
 # Windows without a display: Wine's null display driver. Without it every
 # top-level window (the window tests', a message box) comes back NULL.
 "$wine_run" reg add 'HKCU\Software\Wine\Drivers' /v Graphics /t REG_SZ /d null /f >/dev/null 2>&1
@@ -89,7 +84,7 @@ wineserver -p >/dev/null 2>&1
 # once, before anything else runs, and hold it until the stage ends (the
 # wineserver -k on exit ends the holder).
 coproc HOLD_DESKTOP {
-  exec "$wine_run" build/win64/tests/wine/wine_hold_desktop.exe \
+  exec "$wine_run" "build/${presets[0]}/tests/wine/wine_hold_desktop.exe" \
     2>"$WINEPREFIX/hold-desktop.err"
 }
 ready=""
@@ -105,9 +100,11 @@ if [ "$(readlink "$WINEPREFIX/dosdevices/com5")" != "$WINEPREFIX/tarvik-com5" ];
   exit 1
 fi
 
-echo "TarvikUpdate.exe: $(stat -c %s build/win64/TarvikUpdate/TarvikUpdate.exe) bytes"
-
 # --- Tests -------------------------------------------------------------------
+# One build after the other: their tests share COM5 and the prefix's devices.
 status=0
-ctest --test-dir build/win64 -j "$jobs" --timeout 300 --output-on-failure || status=$?
+for preset in "${presets[@]}"; do
+  echo "== $preset: TarvikUpdate.exe $(stat -c %s "build/$preset/TarvikUpdate/TarvikUpdate.exe") bytes"
+  ctest --test-dir "build/$preset" -j "$jobs" --timeout 300 --output-on-failure || status=$?
+done
 exit "$status"

@@ -3,6 +3,7 @@
 #include <dbt.h>
 
 #include <algorithm>
+#include <cstddef>
 #include <cstdint>
 #include <cstring>
 
@@ -10,6 +11,13 @@
 #include "device_link/device_broadcast_wide.h"
 
 namespace tarvik::win32 {
+
+// The device link builds and reads these records by offset, the same on 32-
+// and 64-bit Windows: size, type, reserved and class GUID, then the name,
+// 8-bit or UTF-16.
+static_assert(offsetof(DEV_BROADCAST_DEVICEINTERFACE_A, dbcc_devicetype) == 4);
+static_assert(offsetof(DEV_BROADCAST_DEVICEINTERFACE_A, dbcc_name) == kBroadcastHeaderSize);
+static_assert(offsetof(DEV_BROADCAST_DEVICEINTERFACE_W, dbcc_name) == kBroadcastHeaderSize);
 
 bool RegisterForDeviceInterfaces(HWND window) {
   // With DEVICE_NOTIFY_ALL_INTERFACE_CLASSES the class GUID is not consulted.
