@@ -4,7 +4,9 @@
 # dpkg-buildpackage writes its results beside the tree it builds and leaves
 # its build files inside it, so it builds a copy of the source tree in
 # build/package/src: the checkout stays as it was. The last line printed is
-# the path of the .deb. Needs the packages named in debian/control's
+# the path of the .deb. A release's inputs reach the package's build through
+# variables TARVIK_FIRMWARE, TARVIK_VERSION, TARVIK_RELEASE_DATE and
+# TARVIK_APP_ID (debian/rules), which scripts/release.sh sets. Needs the packages named in debian/control's
 # Build-Depends (`sudo apt-get build-dep ./` from the repository installs them).
 set -euo pipefail
 root="$(cd "$(dirname "$0")/.." && pwd)"
@@ -16,7 +18,7 @@ if ! (cd "$root" && dpkg-checkbuilddeps); then
 fi
 rm -rf "$out"
 mkdir -p "$out/src"
-tar -C "$root" --exclude=./build --exclude=./.git -cf - . | tar -C "$out/src" -xf -
+tar -C "$root" --exclude=./build --exclude=./dist --exclude=./.git -cf - . | tar -C "$out/src" -xf -
 echo "Building the package in ${out#"$root"/} (log: ${out#"$root"/}/build.log)" >&2
 if ! (cd "$out/src" && dpkg-buildpackage -b -us -uc -j2) >"$out/build.log" 2>&1; then
   tail -n 40 "$out/build.log" >&2

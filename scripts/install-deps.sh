@@ -2,7 +2,7 @@
 # Installs the Debian 12 packages that building and testing need, and only
 # those that are missing. Usage: scripts/install-deps.sh [build|demo|wine|test]
 #   build  the Linux program        demo  the program on the virtual tracker
-#   wine   the Windows stage         test  everything ./test.sh runs (the default)
+#   wine   the Windows stage         test  everything ./test.sh and a release run (the default)
 set -euo pipefail
 
 # srecord reads firmware given as Intel HEX or S-records.
@@ -12,7 +12,9 @@ test_packages=(libgtest-dev libgmock-dev umockdev libumockdev-dev gir1.2-umockde
                python3-gi xvfb xauth xdotool imagemagick clang libclang-rt-14-dev
                # the Debian package: building, linting and installing it, the icon's bitmaps
                build-essential debhelper dpkg-dev lintian desktop-file-utils appstream
-               librsvg2-bin fonts-liberation2)
+               librsvg2-bin fonts-liberation2
+               # the release (scripts/release.sh): its zip, signing and checking the signature
+               zip osslsigncode openssl ca-certificates)
 demo_packages=(umockdev gir1.2-umockdev-1.0 python3-gi xvfb xauth xdotool imagemagick)
 # The Windows stage: both cross compilers, GoogleTest's sources for them, and
 # a Wine that runs 32- and 64-bit programs in one prefix (wine32 is i386's).

@@ -14,14 +14,34 @@
 #   5. purges it and checks that nothing of it is left.
 # It installs and removes the package "tarvikupdate" on this machine, as root
 # or through sudo; a copy already installed is purged first.
-#   scripts/package-tests.sh [BUILD_DIR]
+#   scripts/package-tests.sh [--deb FILE --images DIR --version V --app-id ID] [BUILD_DIR]
 # BUILD_DIR holds the virtual tracker (default build/dev, where it is built
-# if it is missing).
+# if it is missing). --deb tests a package built before (the release's,
+# scripts/release.sh) instead of building one: --images names the directory
+# of the two firmware images it carries, --version and --app-id the
+# release's inputs (the defaults of the top CMakeLists.txt and firmware/ when
+# not given).
 set -euo pipefail
 root="$(cd "$(dirname "$0")/.." && pwd)"
-build="${1:-$root/build/dev}"
 out="$root/build/package"
 package=tarvikupdate
+deb="" images="$root/firmware"
+# The package is built with the default inputs of the top CMakeLists.txt.
+program_version="$(sed -n 's/^set(TARVIK_VERSION "\([0-9.]*\)".*/\1/p' "$root/CMakeLists.txt")"
+app_id="$(sed -n 's/^set(TARVIK_APP_ID "\([^"]*\)".*/\1/p' "$root/CMakeLists.txt")"
+usage() { echo "usage: $0 [--deb FILE --images DIR --version V --app-id ID] [BUILD_DIR]" >&2; exit 2; }
+while [ $# -gt 0 ] && [ "${1#--}" != "$1" ]; do
+  [ $# -ge 2 ] || usage
+  case "$1" in
+    --deb) deb="$(realpath "$2")" ;;
+    --images) images="$(realpath "$2")" ;;
+    --version) program_version="$2" ;;
+    --app-id) app_id="$2" ;;
+    *) usage ;;
+  esac
+  shift 2
+done
+build="${1:-$root/build/dev}"
 
 as_root=()
 [ "$(id -u)" -eq 0 ] || as_root=(sudo)
@@ -43,22 +63,27 @@ fi
 [ -x "$bootsim" ] || fail "no virtual tracker at $bootsim"
 
 # -- 1. build ---------------------------------------------------------------
-step "building the package"
-deb="$("$root/scripts/build-package.sh")"
+if [ -z "$deb" ]; then
+  step "building the package"
+  deb="$("$root/scripts/build-package.sh")"
+fi
 version="$(dpkg-deb -f "$deb" Version)"
+# lintian reads the .changes beside the package when there is one: it
+# checks the build's record (.buildinfo) as well.
 changes="${deb%.deb}.changes"
+[ -f "$changes" ] || changes="$deb"
 echo "built ${deb#"$root"/}"
 
 # -- 2. checks and lint -----------------------------------------------------
 step "checking the package"
 tree="$out/contents"
+rm -rf "$tree"
+mkdir -p "$out"
 dpkg-deb -x "$deb" "$tree"
 # The package's paths, one a line: its files, and its directories apart.
 dpkg-deb --fsys-tarfile "$deb" | tar -t | sed 's|^\./|/|' >"$out/contents.list"
 grep -v '/$' "$out/contents.list" >"$out/files"
 grep '/$' "$out/contents.list" | sed 's|/$||' | grep -v '^$' >"$out/dirs"
-# The package is built with the default inputs of the top CMakeLists.txt.
-app_id="$(sed -n 's/^set(TARVIK_APP_ID "\([^"]*\)".*/\1/p' "$root/CMakeLists.txt")"
 desktop="/usr/share/applications/$app_id.desktop"
 metainfo="/usr/share/metainfo/$app_id.metainfo.xml"
 for f in /usr/bin/TarvikUpdate "$desktop" "$metainfo" /usr/share/tarvikupdate/text.rtf \
@@ -73,9 +98,8 @@ if grep -i -e bootsim -e '/include/' -e '\.a$' "$out/files"; then
 fi
 ok "it holds the program, its menu entry, icon, metainfo, manual page, welcome text and udev rule"
 
-program_version="$(sed -n 's/^set(TARVIK_VERSION "\([0-9.]*\)".*/\1/p' "$root/CMakeLists.txt")"
 [ "${version%%-*}" = "$program_version" ] ||
-  fail "debian/changelog says $version, CMakeLists.txt $program_version"
+  fail "debian/changelog says $version, the program is $program_version"
 release="$(python3 "$root/scripts/package_entry.py" release "$tree$metainfo")"
 [ "$release" = "$program_version" ] ||
   fail "the metainfo's newest release is $release, the program's version $program_version"
@@ -144,7 +168,7 @@ umockdev-wrapper /usr/bin/python3 "$root/tests/umockdev/run_in_testbed.py" --sce
   -- /usr/bin/python3 "$root/scripts/demo.py" --headless --check-welcome \
      --program "$program" --workdir "$workdir" --shots "$out/screenshots" \
      --log "$work/frames.log" --memory-out "$work/after.bin" --initial "$work/initial.bin" \
-     --firmware "$root/firmware" ||
+     --firmware "$images" ||
   fail "the installed program did not update the virtual tracker (screenshots in $out/screenshots)"
 ok "started as the menu entry does: the welcome text, the whole update, \"OK\", the tracker's memory"
 

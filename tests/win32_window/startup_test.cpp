@@ -6,6 +6,7 @@
 #include <cstring>
 #include <string>
 
+#include "release_info.h"
 #include "window_harness.h"
 
 #include <commctrl.h>
@@ -163,9 +164,10 @@ TEST_F(WindowAtStart, EveryTextIsReadableAsAScreenReaderReadsIt) {
       default: break;
     }
   }
-  EXPECT_EQ(h.Text(Id::Form1), L"GPS Tarvik Update to v.1.3.1");
+  // The build's version (1.3.1 unless the release gives another).
+  EXPECT_EQ(h.Text(Id::Form1), L"GPS Tarvik Update to v." + Widen(TARVIK_VERSION));
   EXPECT_EQ(h.Text(Id::lbNotConnected), L"НЕ УСТАНОВЛЕНО");
-  EXPECT_EQ(LinesOf(h.Control(Id::ListBox3)).at(5), L"версия: v.1.3.1");
+  EXPECT_EQ(LinesOf(h.Control(Id::ListBox3)).at(5), L"версия: v." + Widen(TARVIK_VERSION));
 }
 
 TEST_F(WindowAtStart, ShowsPageOneWithNoIndicatorAndBackHidden) {
@@ -230,7 +232,7 @@ TEST_F(WindowAtStart, TheKeyboardOrderIsPagesSideListCancelBackNext) {
 
 // The program's resources (the tests carry the same ones): icon, logo at
 // two sizes, the manifest for common controls 6 and DPI awareness, and the
-// version 1.3.1.
+// build's version.
 TEST(ProgramResources, IconLogoManifestAndVersion) {
   EXPECT_NE(::FindResourceW(nullptr, L"MAINICON", MAKEINTRESOURCEW(14)), nullptr);  // RT_GROUP_ICON
   for (const wchar_t* logo : {L"LOGO", L"LOGO2X"})
@@ -251,8 +253,9 @@ TEST(ProgramResources, IconLogoManifestAndVersion) {
   VS_FIXEDFILEINFO fixed{};
   ASSERT_LE(at + sizeof fixed, version.size());
   std::memcpy(&fixed, version.data() + at, sizeof fixed);
-  EXPECT_EQ(fixed.dwFileVersionMS, 0x00010003u);
-  EXPECT_EQ(fixed.dwFileVersionLS, 0x00010000u);
+  const unsigned numbers[] = {TARVIK_VERSION_NUMBERS};
+  EXPECT_EQ(fixed.dwFileVersionMS, numbers[0] << 16 | numbers[1]);
+  EXPECT_EQ(fixed.dwFileVersionLS, numbers[2] << 16 | numbers[3]);
 }
 
 }  // namespace
