@@ -246,6 +246,7 @@ same "the zip" "$stage/first.zip" "$stage/second.zip"
 if [ "$windows_tested" -eq 0 ]; then
   step "the Windows stage on this exe (log: ${first#"$root"/}/wine-tests.log)"
   (cd "$first" && logged "$first/wine-tests.log" scripts/wine-tests.sh win32)
+  grep -E '^== win32|tests passed' "$first/wine-tests.log"
   same "TarvikUpdate.exe, as tested" "$first/build/win32/TarvikUpdate/TarvikUpdate.exe" "$exe"
 fi
 step "the package stage on this package"
@@ -301,11 +302,11 @@ package_version() { dpkg-query -W -f='${Version}' "$1" 2>/dev/null || echo "not 
   echo "## Firmware"
   echo
   if [ -d "$firmware" ]; then
-    echo "From a directory of images, \`$(basename "$firmware")/\`. The program checks each"
+    echo "From the directory of images \`$(basename "$firmware")/\`."
   else
-    echo "From \`$(basename "$firmware")\`, SHA-256 \`$(sha256 "$firmware")\`. The program checks each"
+    echo "From \`$(basename "$firmware")\`, SHA-256 \`$(sha256 "$firmware")\`."
   fi
-  echo "image against its SHA-256 every time it starts."
+  echo "The program checks each image against its SHA-256 every time it starts."
   echo
   row "Image" "SHA-256" && row "---" "---"
   row "program memory, flash.bin ($(stat -c %s "$stage/images/flash.bin") bytes)" \
@@ -325,13 +326,13 @@ package_version() { dpkg-query -W -f='${Version}' "$1" 2>/dev/null || echo "not 
   echo "with text.rtf, the welcome text it reads from its own folder. The package"
   echo "is for Debian 12 on $(dpkg-deb -f "$deb" Architecture)."
   echo "Each was built twice, in two directories, with the same bytes$([ -z "$signer" ] ||
-    echo " (the exe before it was signed)"); the Windows tests ran on this exe and the"
-  echo "package tests on this package."
+    echo " (the exe before it was signed)");"
+  echo "the Windows tests ran on this exe and the package tests on this package."
   echo
   echo "## Toolchain"
   echo
+  row "Package" "Version" && row "---" "---"
   row "Debian" "$(cat /etc/debian_version)"
-  row "---" "---"
   for p in g++-mingw-w64-i686-posix binutils-mingw-w64-i686 mingw-w64-i686-dev g++ binutils \
            qt6-base-dev cmake ninja-build srecord debhelper dpkg-dev zip osslsigncode; do
     [ "$p" != osslsigncode ] || [ -n "$signer" ] || continue
