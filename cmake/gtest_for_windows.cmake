@@ -21,3 +21,7 @@ file(WRITE ${CMAKE_FIND_PACKAGE_REDIRECTS_DIR}/gtest-config.cmake
 # Test programs are listed when CTest runs them, not at build time: listing
 # runs them, and under Wine that is best done once the stage's Wine is up.
 set(CMAKE_GTEST_DISCOVER_TESTS_DISCOVERY_MODE PRE_TEST)
+
+# Every test program waits at exit for the threads it has started (see the
+# file: 32-bit Wine kills a process that ends while a thread is starting).
+target_sources(gtest INTERFACE ${PROJECT_SOURCE_DIR}/tests/wine/wine_thread_starts.cpp)
