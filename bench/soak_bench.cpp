@@ -298,6 +298,13 @@ std::string LastCommand(const std::string& log) {
   return last;
 }
 
+// The last lines of a frame log, with the simulator's times.
+std::string LogTail(const std::string& log, int lines) {
+  std::size_t from = log.size();
+  for (int n = 0; n <= lines && from > 0; ++n) from = log.rfind('\n', from - 1);
+  return log.substr(from == std::string::npos ? 0 : from + 1);
+}
+
 std::string ExpectedLastCommand(const Fault& fault, bool keep) {
   char text[16];
   if (fault.kind == Kind::None) return "31@1380";
@@ -422,7 +429,8 @@ class Soak {
     Check(fault, CheckMemory(before, memory_, fault, keep));
     const std::string last = LastCommand(log), want = ExpectedLastCommand(fault, keep);
     if (last != want)
-      Check(fault, "the last command received was " + last + ", not " + want + "\n");
+      Check(fault, "the last command received was " + last + ", not " + want +
+                       "; the tracker's log ends:\n" + LogTail(log, 6));
   }
 
   std::mt19937 rng_;
