@@ -12,7 +12,10 @@
 //   soak_bench [--updates N] [--seed S]       (100 updates, seed 1)
 // Exit status 1 on a wrong outcome, on 1 MB or more of memory growth (not
 // judged under AddressSanitizer, whose quarantine holds freed memory) or on
-// a descriptor left open.
+// a descriptor left open. An attempt that fails earlier than planned because
+// the tracker's answer reached the port only after the program's wait had
+// run out (a busy machine stalls a pseudo-terminal) is counted apart, as
+// stalled by the machine, and checked as the failure it was.
 //
 // The tracker is read out after every attempt: it is stopped, and started
 // again on the memory it left, so that the program meets a new line at its
@@ -36,12 +39,14 @@
 #include <set>
 #include <sstream>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "device_link/device_broadcast.h"
 #include "device_link/serial_api_posix.h"
 #include "firmware/firmware_image.h"
 #include "form_window.h"
+#include "tests/e2e/recording_serial_api.h"
 #include "tests/e2e/testbed_control.h"
 #include "tests/fakes/fake_device_info_api.h"
 #include "tests/support/bootsim_process.h"
@@ -65,7 +70,8 @@ constexpr bool kJudgeMemory = true;
 constexpr char kPort[] = "COM40";
 constexpr std::uint32_t kBlock = 128;
 constexpr int kFlashBlocks = 229;
-constexpr int kMaxAttempts = 4;
+constexpr int kMaxAttempts = 4;  // the last one without a fault
+constexpr int kMaxStalls = 6;
 constexpr int kActMs = 5000;
 
 // --- the fault of one attempt ----------------------------------------------
@@ -84,6 +90,14 @@ struct Fault {
                                     ? (keep ? tarvik::kEepromKeepUserStart : tarvik::kEepromStart)
                                     : tarvik::kFlashStart;
     return first + static_cast<std::uint32_t>(block - 1) * kBlock;
+  }
+  // Where the failure comes in the update's order of exchanges.
+  int Position() const {
+    if (kind == Kind::None) return 3 * kFlashBlocks;
+    return (phase == Phase::Write    ? 0
+            : phase == Phase::Verify ? kFlashBlocks
+                                     : 2 * kFlashBlocks) +
+           block;
   }
   // The simulator's --fault: the block's command counted since it started.
   std::string Plan() const {
@@ -315,6 +329,13 @@ std::string ExpectedLastCommand(const Fault& fault, bool keep) {
   return want;
 }
 
+bool LastCommandAsExpected(const std::string& last, const Fault& fault, bool keep) {
+  const std::string want = ExpectedLastCommand(fault, keep);
+  // A failure the soak did not plan: after the command frame or a later one.
+  if (std::string(fault.step) == "any") return last == want || last == want.substr(0, 3);
+  return last == want;
+}
+
 double ResidentMegabytes() {
   std::ifstream statm("/proc/self/statm");
   long pages = 0, resident = 0;
@@ -329,7 +350,7 @@ class Soak {
  public:
   explicit Soak(unsigned seed) : rng_(seed) { window_.show(); }
 
-  int faults = 0, attempts = 0;
+  int faults = 0, attempts = 0, stalls = 0;
   // Attempts (an update's plug-in counts with its first) that went wrong.
   int Wrong() const { return static_cast<int>(wrong_.size()); }
 
@@ -355,15 +376,22 @@ class Soak {
       faults += fault.kind != Kind::None;
       const Memory before = memory_;
       Click(Id::btnNEXT);
-      const int stage = form().FStage;
-      if ((stage == tarvik::kStageDone) != (fault.kind == Kind::None))
-        Check(fault, "stage " + std::to_string(stage));
+      const bool done = form().FStage == tarvik::kStageDone;
+      if (!done && Observed(keep).Position() < fault.Position() && LineStalled()) {
+        // Not what the plan called for, and not the program's doing: the
+        // checks below hold the program to the failure it met.
+        ++stalls;
+        fault = Observed(keep);
+      } else if (done != (fault.kind == Kind::None)) {
+        Check(fault, "stage " + std::to_string(form().FStage));
+      }
       Check(fault, Compare(window_, AfterUpdate(fault)));
-      if (fault.kind == Kind::None || attempt == kMaxAttempts) {
+      if (done || attempt == kMaxAttempts + kMaxStalls) {
+        if (!done) Check(fault, "no success after " + std::to_string(attempt) + " attempts\n");
         PullOut(fault, keep, before);
         return;
       }
-      const Fault next = Draw(rng_, attempt + 1, keep);
+      const Fault next = Draw(rng_, std::min(attempt + 1, kMaxAttempts), keep);
       const int road = fault.kind == Kind::HangUp ? 2 : static_cast<int>(rng_() % 3);
       if (road == 2) {
         // The module pulled out and plugged in again.
@@ -403,6 +431,40 @@ class Soak {
     Check(fault.kind == Kind::None ? std::string("no fault") : fault.Plan(), differences);
   }
 
+  // The failure the window shows: the phase from its indicators, the block
+  // from the address the update had reached.
+  Fault Observed(bool keep) {
+    Fault f;
+    f.kind = Kind::Silence;
+    f.step = "any";
+    const std::uint32_t failed = form().FAddress - kBlock;
+    std::uint32_t first = tarvik::kFlashStart;
+    if (failed < tarvik::kFlashStart) {
+      f.phase = Phase::Data;
+      first = keep ? tarvik::kEepromKeepUserStart : tarvik::kEepromStart;
+    } else {
+      f.phase = window_.Widget(Id::lbVerifyErr)->isHidden() ? Phase::Write : Phase::Verify;
+    }
+    f.block = static_cast<int>((failed - first) / kBlock) + 1;
+    return f;
+  }
+
+  // After a failure earlier than planned: did the tracker's answer come
+  // after the program had stopped looking for it? Bytes arrive at the port
+  // after its last count query found fewer. A busy machine can hold a
+  // pseudo-terminal's bytes for a few hundred milliseconds, longer than the
+  // 100 tries of the shortest wait; a real line does not stall so.
+  bool LineStalled() {
+    const tarvik::PortHandle port = form().FPortHandle;
+    const std::uint32_t seen = serial_.lastWaiting;
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(2);
+    while (std::chrono::steady_clock::now() < deadline) {
+      if (serial_.WaitingNow(port) > seen) return true;
+      std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    }
+    return false;
+  }
+
   void WaitConnected() {
     const bool connected = tarvik::testing::RunLoopUntil(
         [&] { return form().FSynced && form().ActivePage() == 3; }, kActMs);
@@ -428,7 +490,7 @@ class Soak {
   void CheckTracker(const Fault& fault, bool keep, const Memory& before, const std::string& log) {
     Check(fault, CheckMemory(before, memory_, fault, keep));
     const std::string last = LastCommand(log), want = ExpectedLastCommand(fault, keep);
-    if (last != want)
+    if (!LastCommandAsExpected(last, fault, keep))
       Check(fault, "the last command received was " + last + ", not " + want +
                        "; the tracker's log ends:\n" + LogTail(log, 6));
   }
@@ -437,7 +499,8 @@ class Soak {
   tarvik::testing::PipeNotifications notifications_;
   tarvik::testing::FakeDeviceInfoApi devices_;
   Module module_{notifications_, devices_};
-  tarvik::PosixSerialApi serial_{[this](std::string_view name) { return module_.Node(name); }};
+  tarvik::PosixSerialApi posix_{[this](std::string_view name) { return module_.Node(name); }};
+  tarvik::e2e::RecordingSerialApi serial_{posix_};
   tarvik::ui::FormWindow window_{serial_, devices_, &notifications_};
   Memory memory_;  // the current module's memory when it was last read out
   int update_ = 0, attempt_ = 0;
@@ -486,11 +549,12 @@ int main(int argc, char** argv) {
   const double seconds =
       std::chrono::duration<double>(std::chrono::steady_clock::now() - t0).count();
   std::printf(
-      "soak (seed %u): %d updates, %d faults, %d attempts, %d wrong outcomes; resident memory "
+      "soak (seed %u): %d updates, %d faults, %d attempts, %d wrong outcomes, %d stalled by the "
+      "machine; resident memory "
       "%.1f MB after the first update, %.1f MB after the last; %d open descriptors after the "
       "first, %d after the last; %.0f s\n",
-      seed, updates, soak.faults, soak.attempts, soak.Wrong(), rssFirst, rssLast, fdsFirst, fdsLast,
-      seconds);
+      seed, updates, soak.faults, soak.attempts, soak.Wrong(), soak.stalls, rssFirst, rssLast,
+      fdsFirst, fdsLast, seconds);
   const bool grew = kJudgeMemory && rssLast - rssFirst >= 1.0;
   return soak.Wrong() == 0 && !grew && fdsLast == fdsFirst ? 0 : 1;
 }
