@@ -89,6 +89,10 @@ fi
 
 "$@"
 status=$?
+if [ "$status" -ne 0 ]; then
+  echo "with_tracker.sh: the last frames the tracker logged (seconds, < received, > sent):" >&2
+  tail -n 12 "$work/frames.log" >&2
+fi
 
 kill -TERM "$sim_pid"
 wait "$sim_pid"
