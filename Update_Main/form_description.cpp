@@ -14,8 +14,8 @@ constexpr const char* kSidePanelLines[] = {
   "обеспечения изделия",
   "GPS Tarvik",
   "",
-  "версия: v.1.3.1",
-  "дата: 17.07.2011",
+  "версия: v." TARVIK_VERSION,
+  "дата: " TARVIK_RELEASE_DATE,
   "",
 };
 

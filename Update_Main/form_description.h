@@ -7,6 +7,8 @@
 #include <span>
 #include <string_view>
 
+#include "release_info.h"
+
 namespace tarvik::form {
 
 // Every control of the form, by its name on the form. Form1 is the window.
@@ -107,8 +109,8 @@ struct ControlDescription {
   bool checkedAtStart;
 };
 
-// The window itself.
-inline constexpr std::string_view kCaption = "GPS Tarvik Update to v.1.3.1";
+// The window itself; the version is the release's (release_info.h).
+inline constexpr std::string_view kCaption = "GPS Tarvik Update to v." TARVIK_VERSION;
 inline constexpr int kClientWidth = 622;
 inline constexpr int kClientHeight = 409;
 inline constexpr int kScreenLeft = 368;

@@ -60,6 +60,11 @@ std::string WelcomeLoadErrorText(const WelcomeFileLoad& load) {
   return "Cannot open file \"" + load.fullPath + "\". " + TrimSystemErrorText(load.systemError);
 }
 
+std::string DamagedProgramText(Sha256Function sha256) {
+  if (EmbeddedImagesIntact(sha256)) return {};
+  return "Файл программы повреждён. Скачайте программу заново.";
+}
+
 std::string ApplicationTitle(std::string_view programFilePath) {
   const std::size_t slash = programFilePath.find_last_of("/\\");
   std::string_view name =

@@ -1,10 +1,12 @@
 #pragma once
-// The texts of the error box that a welcome text which cannot be loaded
-// brings up, and the application title that captions it. UTF-8 throughout.
+// The texts of the program's error boxes (a welcome text which cannot be
+// loaded, a damaged program file), and the application title that captions
+// them. UTF-8 throughout.
 #include <string>
 #include <string_view>
 
 #include "Update_Main/form_view.h"
+#include "firmware/firmware_images.h"
 
 namespace tarvik {
 
@@ -24,6 +26,12 @@ std::string ErrorBoxText(std::string_view text);
 // What the error box says about a failed load, before ErrorBoxText; empty
 // when the file was loaded.
 std::string WelcomeLoadErrorText(const WelcomeFileLoad& load);
+
+// What the error box says when the firmware built into the program is not
+// what the build recorded, checked with the platform's SHA-256 before any
+// window opens; empty when it is intact. The program then ends without
+// opening a window or a port.
+std::string DamagedProgramText(Sha256Function sha256);
 
 // The application title: the program file's name without its directory and
 // without everything from its first ".", the first character as it is and

@@ -5,6 +5,9 @@
 //                           ideal time
 //   update_bench --no-pace  the program's own cost per block exchange
 //   update_bench --probe    the probe of COM1..COM250 with nothing present
+//   update_bench --waits    the 1-ms waits alone, on a line where nothing
+//                           comes: what a try lasts and what it costs the CPU,
+//                           the floor under the update's own figures
 #include <chrono>
 #include <cstdio>
 #include <cstring>
@@ -45,6 +48,29 @@ int Unpaced() {
   return 0;
 }
 
+int Waits() {
+  BootsimProcess sim;
+  tarvik::PosixSerialApi serial([&](std::string_view name) -> std::optional<std::string> {
+    if (name == tarvik::bench::kTrackerPort) return sim.slavePath();
+    return std::nullopt;
+  });
+  tarvik::testing::FakeDeviceInfoApi devices;
+  tarvik::Updater updater(serial, devices);
+  updater.ConnectPort(tarvik::bench::kTrackerPort);
+  if (!updater.FPortOpen) return 1;
+  constexpr std::uint32_t kTries = 10000;
+  const double cpu0 = CpuSeconds();
+  const auto t0 = Clock::now();
+  const bool came = updater.WaitForBytes(kTries, 1);
+  const double seconds = std::chrono::duration<double>(Clock::now() - t0).count();
+  const double cpu = CpuSeconds() - cpu0;
+  std::printf("waits alone: a try (1-ms sleep, then a count query) lasts %.3f ms and costs "
+              "%.1f us of cpu, %.1f %% of a core; a reply waits %.2f ms for its try on average\n",
+              1000.0 * seconds / kTries, 1e6 * cpu / kTries, 100.0 * cpu / seconds,
+              500.0 * seconds / kTries);
+  return came ? 1 : 0;
+}
+
 int Probe() {
   // Nothing present: every name maps onto a node that does not exist.
   tarvik::PosixSerialApi absent([](std::string_view name) -> std::optional<std::string> {
@@ -73,7 +99,8 @@ int main(int argc, char** argv) {
   const std::string mode = argc > 1 ? argv[1] : "";
   if (mode == "--no-pace") return Unpaced();
   if (mode == "--probe") return Probe();
+  if (mode == "--waits") return Waits();
   if (mode.empty()) return Paced();
-  std::fprintf(stderr, "usage: update_bench [--no-pace | --probe]\n");
+  std::fprintf(stderr, "usage: update_bench [--no-pace | --probe | --waits]\n");
   return 2;
 }

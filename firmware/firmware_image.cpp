@@ -4,15 +4,15 @@
 
 namespace tarvik {
 
-static_assert(kEepromImageAddress + kEepromImageSize <= kFlashImageAddress);
-static_assert(kFlashImageAddress + kFlashImageSize <= kFirmwareImageSize);
+static_assert(kEepromStart + kEepromImageSize <= kFlashStart);
+static_assert(kFlashStart + kFlashImageSize <= kFirmwareImageSize);
 
 std::uint8_t FirmwareImage[kFirmwareImageSize];
 
 void BuildFirmwareImage() {
   std::memset(FirmwareImage, 0x00, sizeof FirmwareImage);
-  std::memcpy(FirmwareImage + kEepromImageAddress, EepromImage, kEepromImageSize);
-  std::memcpy(FirmwareImage + kFlashImageAddress, FlashImage, kFlashImageSize);
+  std::memcpy(FirmwareImage + kEepromStart, EepromImage, kEepromImageSize);
+  std::memcpy(FirmwareImage + kFlashStart, FlashImage, kFlashImageSize);
 }
 
 }  // namespace tarvik

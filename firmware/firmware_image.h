@@ -11,8 +11,6 @@
 namespace tarvik {
 
 inline constexpr std::size_t kFirmwareImageSize = 65536;
-inline constexpr std::uint32_t kEepromImageAddress = 0x1000;
-inline constexpr std::uint32_t kFlashImageAddress = 0x8C00;
 
 extern std::uint8_t FirmwareImage[kFirmwareImageSize];
 

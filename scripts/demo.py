@@ -21,7 +21,8 @@ import time
 
 FLASH_BLOCKS = 229
 EEPROM_BLOCKS_KEPT = 6
-WINDOW_TITLE = 'GPS Tarvik Update to v.1.3.1'
+# The window's caption, whatever the release's version.
+WINDOW_TITLE = 'GPS Tarvik Update to v.'
 WINDOW_SIZE = (622, 409)
 NEXT_BUTTON = (488 + 44, 359 + 12)  # centre of "Далее" in the window
 CANCEL_BUTTON = (200 + 44, 360 + 12)  # centre of "Отмена"
@@ -90,7 +91,7 @@ class Screen:
 
     def find_window(self, timeout):
         def found():
-            r = self.run('xdotool', 'search', '--name', WINDOW_TITLE)
+            r = self.run('xdotool', 'search', '--name', '^' + WINDOW_TITLE.replace('.', r'\.'))
             ids = r.stdout.split()
             if not ids:
                 return False
@@ -140,7 +141,7 @@ def red_pixels(rgb):
 def check_welcome(screen):
     """Page 1 shows the rich welcome text of text.rtf, and no error box is
     open beside the wizard."""
-    others = [name for name in screen.visible_windows() if name != WINDOW_TITLE]
+    others = [name for name in screen.visible_windows() if not name.startswith(WINDOW_TITLE)]
     if others:
         print(f'  FAIL another window is open beside the wizard: {others}')
         return False
@@ -156,9 +157,12 @@ def start_display():
     # Xvfb picks a free display itself and writes its number once it accepts
     # clients. (Picking one here by the files in /tmp raced with any other
     # server starting meanwhile: the loser took the winner's socket for its own.)
+    # -noreset: by default the server resets when its last client leaves, and
+    # refuses a client that connects meanwhile.
     read_end, write_end = os.pipe()
     xvfb = subprocess.Popen(['Xvfb', '-displayfd', str(write_end), '-screen', '0', '1280x800x24',
-                             '-nolisten', 'tcp'], env=plain_env(), pass_fds=(write_end,),
+                             '-nolisten', 'tcp', '-noreset'], env=plain_env(),
+                            pass_fds=(write_end,),
                             stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
     os.close(write_end)
     with os.fdopen(read_end, 'rb') as announced:

@@ -5,7 +5,8 @@
 #   wine   the Windows stage         test  everything ./test.sh runs (the default)
 set -euo pipefail
 
-build_packages=(cmake ninja-build g++ pkg-config qt6-base-dev libgl-dev libudev-dev
+# srecord reads firmware given as Intel HEX or S-records.
+build_packages=(cmake ninja-build g++ pkg-config qt6-base-dev libgl-dev libudev-dev srecord
                 fonts-liberation2 fonts-dejavu-core python3)
 test_packages=(libgtest-dev libgmock-dev umockdev libumockdev-dev gir1.2-umockdev-1.0
                python3-gi xvfb xauth xdotool imagemagick clang libclang-rt-14-dev
@@ -18,7 +19,7 @@ demo_packages=(umockdev gir1.2-umockdev-1.0 python3-gi xvfb xauth xdotool imagem
 # DejaVu Sans: Wine has no Wingdings and takes the check mark and the cross
 # from the host's fonts. The host side builds the virtual tracker.
 wine_packages=(wine wine64 wine32:i386 g++-mingw-w64-x86-64-posix g++-mingw-w64-i686-posix
-               googletest fonts-dejavu-core cmake ninja-build g++ pkg-config libudev-dev)
+               googletest fonts-dejavu-core cmake ninja-build g++ pkg-config libudev-dev srecord)
 
 case "${1:-test}" in
   build) wanted=("${build_packages[@]}") ;;

@@ -57,11 +57,13 @@ dpkg-deb -x "$deb" "$tree"
 dpkg-deb --fsys-tarfile "$deb" | tar -t | sed 's|^\./|/|' >"$out/contents.list"
 grep -v '/$' "$out/contents.list" >"$out/files"
 grep '/$' "$out/contents.list" | sed 's|/$||' | grep -v '^$' >"$out/dirs"
-desktop="/usr/share/applications/example.tarvik.TarvikUpdate.desktop"
-metainfo="/usr/share/metainfo/example.tarvik.TarvikUpdate.metainfo.xml"
+# The package is built with the default inputs of the top CMakeLists.txt.
+app_id="$(sed -n 's/^set(TARVIK_APP_ID "\([^"]*\)".*/\1/p' "$root/CMakeLists.txt")"
+desktop="/usr/share/applications/$app_id.desktop"
+metainfo="/usr/share/metainfo/$app_id.metainfo.xml"
 for f in /usr/bin/TarvikUpdate "$desktop" "$metainfo" /usr/share/tarvikupdate/text.rtf \
-         /usr/share/icons/hicolor/scalable/apps/example.tarvik.TarvikUpdate.svg \
-         /usr/share/icons/hicolor/48x48/apps/example.tarvik.TarvikUpdate.png \
+         /usr/share/icons/hicolor/scalable/apps/$app_id.svg \
+         /usr/share/icons/hicolor/48x48/apps/$app_id.png \
          /usr/share/man/man1/TarvikUpdate.1.gz /usr/share/doc/$package/copyright \
          /lib/udev/rules.d/60-tarvik-cp210x.rules; do
   grep -qx "$f" "$out/files" || fail "the package lacks $f"
@@ -71,7 +73,7 @@ if grep -i -e bootsim -e '/include/' -e '\.a$' "$out/files"; then
 fi
 ok "it holds the program, its menu entry, icon, metainfo, manual page, welcome text and udev rule"
 
-program_version="$(sed -n 's/^project(TarvikUpdate VERSION \([0-9.]*\).*/\1/p' "$root/CMakeLists.txt")"
+program_version="$(sed -n 's/^set(TARVIK_VERSION "\([0-9.]*\)".*/\1/p' "$root/CMakeLists.txt")"
 [ "${version%%-*}" = "$program_version" ] ||
   fail "debian/changelog says $version, CMakeLists.txt $program_version"
 release="$(python3 "$root/scripts/package_entry.py" release "$tree$metainfo")"

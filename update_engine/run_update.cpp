@@ -8,7 +8,7 @@ namespace tarvik {
 namespace {
 
 // Percent after a program-memory block, FAddress already past it. Unsigned
-// 32-bit with truncation and no clamp: the divisor is FEndAddress - 0x8C00
+// 32-bit with truncation and no clamp: the divisor is FEndAddress - kFlashStart
 // (29,219), so the bar reads 0, 0, 1, 1, 2, ... and exactly 100 at the end.
 int Progress(std::uint32_t address, std::uint32_t endAddress) {
   const std::uint32_t value = ((address - kFlashStart + 1) * 100u) / (endAddress - kFlashStart);
@@ -37,7 +37,7 @@ void Updater::RunUpdate(UpdaterView& view) {
   view.SetVisible(Control::lbWriteOn, true);
   FStage = kStageWriteFlash;
   FAddress = kFlashStart;
-  FEndAddress = kFlashStart + kFlashImageSize - 1;  // 0xFE23
+  FEndAddress = kFlashLast;
 
   while (FAddress <= FEndAddress) {
     const bool ok = BootWriteBlock(FAddress);
@@ -61,7 +61,7 @@ void Updater::RunUpdate(UpdaterView& view) {
     view.SetVisible(Control::lbVerifyOn, true);
     while (FAddress <= FEndAddress) {
       bool ok = BootReadBlock(FAddress);
-      // Only the image counts: the 92 bytes after 0xFE23 in the last block
+      // Only the image counts: the 92 bytes after kFlashLast in the last block
       // were written as zeros but are not part of the firmware.
       for (std::uint32_t i = 0; ok && i < FBlockSize; ++i) {
         if (RxBuf[1 + i] != FirmwareImage[FAddress + i] && FAddress + i <= FEndAddress)

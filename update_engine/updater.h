@@ -9,6 +9,7 @@
 
 #include "bootloader_protocol/boot_commands.h"
 #include "device_link/device_info_api.h"
+#include "firmware/memory_map.h"
 #include "update_engine/updater_view.h"
 
 namespace tarvik {
@@ -25,11 +26,6 @@ inline constexpr std::uint8_t kStageWriteFlash = 2;
 inline constexpr std::uint8_t kStageVerify = 3;
 inline constexpr std::uint8_t kStageWriteEeprom = 4;
 inline constexpr std::uint8_t kStageDone = 5;
-
-inline constexpr std::uint32_t kFlashStart = 0x8C00;
-inline constexpr std::uint32_t kEepromStart = 0x1000;
-inline constexpr std::uint32_t kEepromKeepUserStart = 0x1100;  // past the 256-byte user area
-inline constexpr std::uint32_t kEepromLast = 0x13FF;
 
 class Updater : public BootloaderLink {
  public:

@@ -7,7 +7,6 @@
 #include <QCloseEvent>
 #include <QCoreApplication>
 #include <QLabel>
-#include <QMessageBox>
 #include <QProgressBar>
 #include <QPushButton>
 #include <QSocketNotifier>
@@ -16,6 +15,7 @@
 #include <QThread>
 
 #include "Update_Main/welcome_messages.h"
+#include "error_box.h"
 #include "page_container.h"
 #include "welcome_text.h"
 
@@ -96,14 +96,7 @@ WelcomeFileLoad FormWindow::LoadWelcomeFile() {
   return load;
 }
 
-void FormWindow::ShowErrorBox(std::string_view utf8) {
-  // No parent: the window is not shown yet.
-  const std::string title = ApplicationTitle(QCoreApplication::applicationFilePath().toStdString());
-  QMessageBox box(QMessageBox::Critical, QString::fromStdString(title),
-                  QString::fromUtf8(utf8.data(), static_cast<qsizetype>(utf8.size())),
-                  QMessageBox::Ok);
-  box.exec();
-}
+void FormWindow::ShowErrorBox(std::string_view utf8) { ui::ShowErrorBox(utf8); }
 
 void FormWindow::RegisterDeviceNotifications(DeviceNotifications* source) {
   // Linux (udev) and tests: the source's descriptor is watched by the loop.

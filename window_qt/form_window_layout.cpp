@@ -16,6 +16,7 @@
 #include "form_window.h"
 #include "glyph_label.h"
 #include "page_container.h"
+#include "progress_bar.h"
 #include "text_fit.h"
 #include "text_list.h"
 #include "window_fonts.h"
@@ -70,10 +71,7 @@ QPushButton* MakeButton(QWidget* parent, const ControlDescription& c) {
 }
 
 QProgressBar* MakeBar(QWidget* parent, const ControlDescription& c) {
-  auto* bar = new QProgressBar(parent);
-  bar->setRange(0, 100);
-  bar->setValue(0);
-  bar->setTextVisible(false);
+  auto* bar = new ProgressBar(parent);
   bar->setGeometry(Geometry(c.rect));
   return bar;
 }

@@ -2,10 +2,8 @@
 // over a real pty.
 #include <gtest/gtest.h>
 
-#include <chrono>
 #include <ostream>
 #include <string>
-#include <thread>
 #include <vector>
 
 #include "tests/bootsim/bootloader_script.h"
@@ -16,7 +14,6 @@ namespace tarvik::testing {
 namespace {
 
 using namespace script;
-using namespace std::chrono_literals;
 
 BootsimOptions WithTestMemory(BootsimOptions options = {}) {
   options.memoryIn = TestMemory();
@@ -184,7 +181,8 @@ TEST(BootsimSync, AbandonsAHalfSentCommandAfterTheInterByteTimeOut) {
   BootsimProcess sim({.extraArgs = {"--timeout", "50"}});
   SerialPeer peer(sim.slavePath());
   Play(peer, {{kSync, kAck}, {kReadCmd, kAck}, {{0x00, 0x00}, {}}}, "half an address");
-  std::this_thread::sleep_for(100ms);
+  ASSERT_TRUE(sim.waitForLog(
+      [](const std::string& log) { return log.find("command abandoned") != std::string::npos; }));
   // Were the command still open, these two bytes would complete its address.
   Play(peer, {{kGet, kGetReply}}, "after the time-out");
 }

@@ -37,6 +37,7 @@ class RecordingSerialApi : public SerialApi {
   std::vector<OpenCall> opens;  // every createFile, probe included
   std::vector<PortCall> calls;  // opens that succeeded and closes, in order
   std::optional<Clock::time_point> firstSyncWrite;
+  std::uint32_t lastWaiting = 0;  // what the last count query found waiting
 
   // The opens made for reading and writing: the ports the link really used,
   // as opposed to the probe's access-0 opens.
@@ -98,7 +99,15 @@ class RecordingSerialApi : public SerialApi {
     return inner_.setCommMask(h, mask);
   }
   bool clearCommError(PortHandle h, std::uint32_t& errors, ComStat& stat) override {
-    return inner_.clearCommError(h, errors, stat);
+    const bool ok = inner_.clearCommError(h, errors, stat);
+    lastWaiting = stat.cbInQue;
+    return ok;
+  }
+  // What is waiting on h now, without noting it.
+  std::uint32_t WaitingNow(PortHandle h) {
+    std::uint32_t errors = 0;
+    ComStat stat{};
+    return inner_.clearCommError(h, errors, stat) ? stat.cbInQue : 0;
   }
   bool readFile(PortHandle h, void* buffer, std::uint32_t count, std::uint32_t& read) override {
     return inner_.readFile(h, buffer, count, read);

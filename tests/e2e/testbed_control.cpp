@@ -1,15 +1,14 @@
 #include "testbed_control.h"
 
+#include <dirent.h>
 #include <unistd.h>
 
 #include <cerrno>
 #include <cstdlib>
 
 #include <QDir>
-#include <QEventLoop>
 #include <QFile>
 #include <QTemporaryDir>
-#include <QTimer>
 
 namespace tarvik::e2e {
 namespace {
@@ -49,26 +48,6 @@ bool Testbed(const std::string& command) {
   return reply == "ok";
 }
 
-bool RunLoopUntil(const std::function<bool()>& done, int timeoutMs) {
-  if (done()) return true;
-  QEventLoop loop;
-  QTimer poll;
-  poll.setInterval(5);
-  QObject::connect(&poll, &QTimer::timeout, &loop, [&] {
-    if (done()) loop.quit();
-  });
-  QTimer::singleShot(timeoutMs, &loop, &QEventLoop::quit);
-  poll.start();
-  loop.exec();
-  return done();
-}
-
-void RunLoop(int milliseconds) {
-  QEventLoop loop;
-  QTimer::singleShot(milliseconds, &loop, &QEventLoop::quit);
-  loop.exec();
-}
-
 WelcomeTextDir::WelcomeTextDir() : dir_(std::make_unique<QTemporaryDir>()) {
   if (!dir_->isValid()) return;
   QFile text(dir_->filePath(QStringLiteral("text.rtf")));
@@ -79,6 +58,16 @@ WelcomeTextDir::WelcomeTextDir() : dir_(std::make_unique<QTemporaryDir>()) {
 }
 
 WelcomeTextDir::~WelcomeTextDir() { QDir::setCurrent(QDir::tempPath()); }
+
+int OpenDescriptorCount() {
+  DIR* dir = opendir("/proc/self/fd");
+  if (dir == nullptr) return -1;
+  int count = 0;
+  while (const dirent* entry = readdir(dir))
+    if (entry->d_name[0] != '.') ++count;
+  closedir(dir);
+  return count - 1;  // the directory's own descriptor
+}
 
 void UseOffscreenPlatform() {
   qputenv("QT_QPA_PLATFORM", "offscreen");

@@ -3,9 +3,10 @@
 // the harness's control channel (plug and pull adapters), a real event loop
 // to run until something has happened, and a working directory with a
 // welcome text, so that no error box holds the window up.
-#include <functional>
 #include <memory>
 #include <string>
+
+#include "tests/window/event_loop.h"
 
 class QTemporaryDir;
 
@@ -19,12 +20,9 @@ bool InTestbed();
 // harness's answer; true when it was "ok". The uevents have been sent by then.
 bool Testbed(const std::string& command);
 
-// Runs a real event loop, as the program's main loop: the window's idle hook
-// fires each time the loop is about to wait. Returns when done() holds
-// (checked every few milliseconds) or after timeoutMs; returns done().
-bool RunLoopUntil(const std::function<bool()>& done, int timeoutMs);
-// Runs the loop for the given time.
-void RunLoop(int milliseconds);
+// A real event loop, as the program's main loop (tests/window/event_loop.h).
+using testing::RunLoop;
+using testing::RunLoopUntil;
 
 // Makes a temporary directory holding a plain "text.rtf" the current one for
 // as long as it lives.
@@ -40,6 +38,9 @@ class WelcomeTextDir {
   std::unique_ptr<QTemporaryDir> dir_;
   bool valid_ = false;
 };
+
+// Counts the descriptors this process has open (/proc/self/fd).
+int OpenDescriptorCount();
 
 // Sets up Qt for the window without a display: the offscreen platform at a
 // scale of one. Call before the QApplication is made.

@@ -201,7 +201,7 @@ TEST_F(Bridge, ARemovalRecordedWithNoPortOpenClosesThePortConnectOpensAtTheFirst
   ASSERT_TRUE(form().FPortOpen) << "the idle step does not run inside the click";
   const PortHandle port = form().FPortHandle;
 
-  RunLoop(20);
+  RunLoopUntil([&] { return !form().FPortOpen; }, kActTimeoutMs);
   EXPECT_FALSE(form().FPortOpen);
   EXPECT_FALSE(form().FSynced);
   EXPECT_EQ(form().FDeviceEvent, kDeviceEventNone);

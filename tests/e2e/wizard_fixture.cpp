@@ -1,6 +1,5 @@
 #include "wizard_fixture.h"
 
-#include <dirent.h>
 #include <sys/stat.h>
 
 #include <cstdlib>
@@ -90,16 +89,6 @@ std::optional<std::string> TestbedNodeForPort(std::string_view name) {
   struct stat st {};
   if (lstat((std::string(root) + *node).c_str(), &st) != 0) return std::nullopt;
   return node;
-}
-
-int OpenDescriptorCount() {
-  DIR* dir = opendir("/proc/self/fd");
-  if (dir == nullptr) return -1;
-  int count = 0;
-  while (const dirent* entry = readdir(dir))
-    if (entry->d_name[0] != '.') ++count;
-  closedir(dir);
-  return count - 1;  // the directory's own descriptor
 }
 
 }  // namespace tarvik::e2e

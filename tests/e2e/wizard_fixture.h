@@ -89,7 +89,4 @@ class WizardOnRealLayers : public ::testing::Test {
 // every failed open() of a /dev path and aborts when they run out.
 std::optional<std::string> TestbedNodeForPort(std::string_view name);
 
-// Counts the descriptors this process has open (/proc/self/fd).
-int OpenDescriptorCount();
-
 }  // namespace tarvik::e2e

@@ -1,5 +1,5 @@
-// The error box's texts for a welcome text that cannot be loaded, and the
-// application title that captions the box.
+// The error box's texts for a welcome text that cannot be loaded and for a
+// damaged program file, and the application title that captions the box.
 #include "Update_Main/welcome_messages.h"
 
 #include <gtest/gtest.h>
@@ -50,6 +50,25 @@ TEST(WelcomeMessages, ErrorTextByOutcome) {
        "Cannot open file \"/home/я/text.rtf\". No such file or directory"},
   };
   for (const Row& row : rows) EXPECT_EQ(WelcomeLoadErrorText(row.load), row.text);
+}
+
+// A stand-in for the platform's SHA-256: the digest the build recorded for
+// whichever image it is given, but a wrong one for the image named broken.
+const std::uint8_t* broken = nullptr;
+Sha256Digest RecordedDigestOf(std::span<const std::uint8_t> image) {
+  Sha256Digest digest = image.data() == FlashImage ? FlashImageSha256 : EepromImageSha256;
+  if (image.data() == broken) digest[31] ^= 1;
+  return digest;
+}
+
+TEST(WelcomeMessages, DamagedProgramWhenAnImageHashesOtherwise) {
+  const std::string damaged = "Файл программы повреждён. Скачайте программу заново.";
+  const std::pair<const std::uint8_t*, std::string> cases[] = {
+      {nullptr, ""}, {FlashImage, damaged}, {EepromImage, damaged}};
+  for (const auto& [image, text] : cases) {
+    broken = image;
+    EXPECT_EQ(DamagedProgramText(RecordedDigestOf), text);
+  }
 }
 
 TEST(WelcomeMessages, ApplicationTitleFromProgramFile) {

@@ -244,6 +244,16 @@ std::string BootsimProcess::log() const {
   return ReadText(directory_ + "/frames.log");
 }
 
+bool BootsimProcess::waitForLog(const std::function<bool(const std::string& log)>& done,
+                                std::chrono::milliseconds timeout) const {
+  const auto deadline = Clock::now() + timeout;
+  while (!done(log())) {
+    if (Clock::now() > deadline) return false;
+    std::this_thread::sleep_for(1ms);
+  }
+  return true;
+}
+
 std::string BootsimProcess::errors() const {
   return ReadText(directory_ + "/stderr.txt");
 }

@@ -5,7 +5,9 @@
 
 #include <sys/types.h>
 
+#include <chrono>
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -43,6 +45,10 @@ class BootsimProcess {
   std::vector<std::uint8_t> stopAndReadMemory();
   // The frame log so far.
   std::string log() const;
+  // Waits until the frame log satisfies done, at most timeout; false when it
+  // never did. The simulator writes each line as it happens.
+  bool waitForLog(const std::function<bool(const std::string& log)>& done,
+                  std::chrono::milliseconds timeout = std::chrono::seconds(5)) const;
   // What the simulator wrote on stderr so far.
   std::string errors() const;
   // Drops the line as an unplug would (SIGHUP) and waits for the simulator to

@@ -31,6 +31,16 @@ Bytes Slice(const Bytes& memory, std::uint32_t from, std::uint32_t to) {
   return Bytes(memory.begin() + from, memory.begin() + to + 1);
 }
 
+// The simulator has dealt with the faulty step: the fault is noted and what
+// it still sends (all but silence sends something) has gone out.
+bool FaultAnswered(const BootsimProcess& sim, const std::string& fault) {
+  return sim.waitForLog([&](const std::string& log) {
+    const auto note = log.find("fault " + fault);
+    return note != std::string::npos &&
+           (fault.starts_with("noreply") || log.find(" > ", note) != std::string::npos);
+  });
+}
+
 // The real serial layer, with the bridge pulled out at the worst moment of
 // one Read Memory: after a wait has seen the whole reply (the ACK and the 128
 // bytes) waiting, before the read that should fetch it.
@@ -160,7 +170,7 @@ TEST(VirtualTrackerLink, FaultsEndTheCommandWithFalse) {
     EXPECT_FALSE(ok) << row.fault;
     // The next command drains what the failed one left and works again.
     if (row.command != 1) {
-      ::usleep(20000);
+      ASSERT_TRUE(FaultAnswered(t.sim, row.fault)) << row.fault;
       EXPECT_TRUE(t.updater.BootReadBlock(0x9000)) << "after " << row.fault;
     }
   }
@@ -172,7 +182,7 @@ TEST(VirtualTrackerLink, StaleBytesAreNotTakenForAReply) {
   VirtualTracker t(options);
   ASSERT_TRUE(t.connect());
   EXPECT_TRUE(t.updater.BootWriteBlock(0x8C00));
-  ::usleep(20000);
+  ASSERT_TRUE(FaultAnswered(t.sim, "stale:write#1"));
   EXPECT_TRUE(t.updater.BootReadBlock(0x8C00));
   EXPECT_EQ(RxBuf[0], kAck);
   EXPECT_EQ(Bytes(RxBuf + 1, RxBuf + 129), Bytes(FlashImage, FlashImage + 128));
@@ -225,12 +235,17 @@ TEST(VirtualTrackerUpdate, NothingReachesTheDeviceAfterAFailedBlock) {
   RecordingView view;
   t.updater.RunUpdate(view);
   EXPECT_EQ(t.updater.FStage, kStageNone);
-  ::usleep(50000);
+  // A sync byte after the update: once it is answered, the simulator has
+  // read, and logged, everything the program sent before it.
+  ASSERT_TRUE(t.updater.BootSync());
   const std::string log = t.sim.log();
   const auto failed = log.find("00 00 90 00 90");
+  const auto marker = log.rfind(" < 7F");
   ASSERT_NE(failed, std::string::npos);
-  EXPECT_EQ(log.find("31 CE", failed), std::string::npos) << "no further Write Memory";
-  EXPECT_EQ(log.find("11 EE", failed), std::string::npos) << "no Read Memory";
+  ASSERT_NE(marker, std::string::npos);
+  const std::string after = log.substr(failed, marker - failed);
+  EXPECT_EQ(after.find("31 CE"), std::string::npos) << "no further Write Memory";
+  EXPECT_EQ(after.find("11 EE"), std::string::npos) << "no Read Memory";
 }
 
 TEST(VirtualTrackerUpdate, CancelClosesThePortAndTheNextBlockFails) {

@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <set>
 
 #include "device_link/device_broadcast.h"
 #include "update_engine/updater.h"
@@ -88,6 +89,43 @@ TEST_F(WindowUpdate, TheCheckBoxDecidesWhetherTheUserSettingsAreWritten) {
   h.Click(Id::btnNEXT);
   EXPECT_EQ(h.window->Form1().FStage, kStageDone);
   EXPECT_EQ(DataMemoryWrites(), 8u) << "unticked: from 0x1000";
+}
+
+// The window's share of a block: the bar that moved is painted, and nothing
+// else. Paint messages are seen both sent (UpdateWindow) and taken from the
+// queue.
+std::set<HWND>* gPainted = nullptr;
+
+LRESULT CALLBACK SeeSentPaint(int code, WPARAM wParam, LPARAM lParam) {
+  const auto* sent = reinterpret_cast<const CWPSTRUCT*>(lParam);
+  if (code == HC_ACTION && gPainted != nullptr && sent->message == WM_PAINT) gPainted->insert(sent->hwnd);
+  return ::CallNextHookEx(nullptr, code, wParam, lParam);
+}
+
+LRESULT CALLBACK SeeQueuedPaint(int code, WPARAM wParam, LPARAM lParam) {
+  const auto* taken = reinterpret_cast<const MSG*>(lParam);
+  if (code == HC_ACTION && gPainted != nullptr && taken->message == WM_PAINT) gPainted->insert(taken->hwnd);
+  return ::CallNextHookEx(nullptr, code, wParam, lParam);
+}
+
+TEST_F(WindowUpdate, WhileItRunsOnlyTheBarThatMovedIsPainted) {
+  std::set<HWND> painted;
+  HHOOK sent = ::SetWindowsHookExW(WH_CALLWNDPROC, SeeSentPaint, nullptr, ::GetCurrentThreadId());
+  HHOOK queued = ::SetWindowsHookExW(WH_GETMESSAGE, SeeQueuedPaint, nullptr, ::GetCurrentThreadId());
+  // From the 20th block (the page is drawn by then) to the 200th.
+  AtEachFlashWrite([&](std::uint32_t address) {
+    if (address == 0x8C00 + 20 * 128) {
+      h.window->ProcessMessages();
+      gPainted = &painted;
+    }
+    if (address == 0x8C00 + 200 * 128) gPainted = nullptr;
+  });
+  h.Click(Id::btnNEXT);
+  gPainted = nullptr;
+  ::UnhookWindowsHookEx(sent);
+  ::UnhookWindowsHookEx(queued);
+  EXPECT_EQ(h.window->Form1().FStage, kStageDone);
+  EXPECT_EQ(painted, std::set<HWND>{h.Control(Id::BarWrite)});
 }
 
 TEST_F(WindowUpdate, AFailedBlockShowsTheFailureAndNothingIsSentAfterIt) {

@@ -1,12 +1,14 @@
 #pragma once
 // The Qt window over fake platform layers: no port exists unless a test adds
 // one, no device is present, and notifications come from a pipe the test
-// writes to, as the udev monitor's socket brings them.
+// writes to (PipeNotifications).
 #include <memory>
 
 #include <QString>
 
 #include "form_window.h"
+#include "tests/window/event_loop.h"
+#include "tests/window/pipe_notifications.h"
 #include "tests/window/widgets.h"
 #include "tests/fakes/fake_bootloader.h"
 #include "tests/fakes/fake_device_info_api.h"
@@ -24,29 +26,6 @@ struct WelcomeDirs {
 void SetWelcomeDirs(const WelcomeDirs& dirs);
 const WelcomeDirs& GetWelcomeDirs();
 
-// Hands the window a device-change record through a pipe, as the udev
-// monitor does through its socket.
-class PipeNotifications : public DeviceNotifications {
- public:
-  PipeNotifications();
-  ~PipeNotifications() override;
-  void Register(Handler handler) override;
-  int PollDescriptor() const override { return readEnd_; }
-  void Dispatch() override;
-
-  // Queues one notification; the window reads it when its loop runs.
-  void Send(std::uint32_t eventCode, const std::string& devicePath);
-
-  int registrations = 0;
-
- private:
-  Handler handler_;
-  int readEnd_ = -1;
-  int writeEnd_ = -1;
-};
-
-inline constexpr char kBridgePath[] =
-    "\\\\?\\USB#VID_10C4&PID_EA60#0001#{a5dcbf10-6530-11d2-901f-00c04fb951ed}";
 inline constexpr char kBridgeName[] = "Silicon Labs CP210x USB to UART Bridge (COM3)";
 
 struct WindowHarness {
@@ -63,9 +42,5 @@ struct WindowHarness {
   std::unique_ptr<ui::FormWindow> window;
   std::unique_ptr<Widgets> widgets;
 };
-
-// Runs an event loop briefly, as the main loop (the idle hook runs when it
-// is about to wait).
-void RunLoop(int milliseconds = 20);
 
 }  // namespace tarvik::testing

@@ -39,7 +39,7 @@ TEST_F(WindowHotPlug, PluggingTheBridgeInConnectsAndShowsTheConnectionPage) {
     form.UpdateButtons();
     h.PlugInBridge();
     h.notifications.Send(kDbtDeviceArrival, kBridgePath);
-    RunLoop();
+    RunLoopUntil([&] { return form.FSynced; });
     EXPECT_EQ(form.FDeviceEvent, 0);
     EXPECT_TRUE(form.FPortOpen);
     EXPECT_TRUE(form.FSynced);
@@ -54,11 +54,10 @@ TEST_F(WindowHotPlug, PluggingTheBridgeInConnectsAndShowsTheConnectionPage) {
 TEST_F(WindowHotPlug, PullingTheBridgeOutClosesThePortAndLeavesThePageAsItWas) {
   h.PlugInBridge();
   h.notifications.Send(kDbtDeviceArrival, kBridgePath);
-  RunLoop();
-  ASSERT_TRUE(form.FSynced);
+  ASSERT_TRUE(RunLoopUntil([&] { return form.FSynced; }));
   const PortHandle handle = form.FPortHandle;
   h.notifications.Send(kDbtDeviceRemoveComplete, kBridgePath);
-  RunLoop();
+  RunLoopUntil([&] { return !form.FPortOpen; });
   EXPECT_FALSE(form.FPortOpen);
   EXPECT_FALSE(form.FSynced);
   EXPECT_EQ(h.serial.closed, std::vector<PortHandle>{handle});
@@ -82,7 +81,7 @@ TEST_F(WindowHotPlug, TheIdleStepWaitsWhileADialogRunsItsOwnLoop) {
     dialog.exec();
     pendingUnderDialog = form.FDeviceEvent;
   });
-  RunLoop(60);
+  RunLoopUntil([&] { return pendingUnderDialog >= 0 && form.FDeviceEvent == kDeviceEventNone; });
   EXPECT_EQ(pendingUnderDialog, kDeviceEventArrival);
   EXPECT_EQ(form.FDeviceEvent, kDeviceEventNone);  // acted on once back in the main loop
   EXPECT_TRUE(form.FSynced);
@@ -118,7 +117,7 @@ TEST_F(WindowHotPlug, DuringTheUpdateARemovalIsRecordedAndActedOnOnlyAfterTheCli
   EXPECT_TRUE(recorded);
   EXPECT_FALSE(portClosedDuringUpdate);
   EXPECT_EQ(form.FStage, 5);  // the fake bridge stayed: the update went through
-  RunLoop();
+  RunLoopUntil([&] { return !form.FPortOpen; });
   EXPECT_FALSE(form.FPortOpen);
   EXPECT_EQ(form.FDeviceEvent, kDeviceEventNone);
   EXPECT_EQ(form.ActivePage(), 4);

@@ -4,6 +4,8 @@
 // each button does on each page is the form's, tested headless in tests/form.
 #include <gtest/gtest.h>
 
+#include <map>
+
 #include <QCheckBox>
 #include <QLabel>
 #include <QProgressBar>
@@ -130,6 +132,45 @@ TEST_F(WindowNavigation, AWholeUpdateKeepsBackAndNextDisabledWhileItRunsAndEndsI
   // The user's settings area was kept (the box is ticked at start).
   EXPECT_EQ(h.bootloader->writes.back(), 0x1380u);
   EXPECT_EQ(std::count(h.bootloader->writes.begin(), h.bootloader->writes.end(), 0x1000u), 0);
+}
+
+// The window's share of a block: the bar that moved is painted, alone (not
+// the page and the containers under it), and only when its value changed.
+TEST_F(WindowNavigation, DuringTheUpdateOnlyTheBarThatMovedIsPainted) {
+  struct PaintCounter : QObject {
+    std::map<QString, int> paints;
+    bool eventFilter(QObject* object, QEvent* event) override {
+      if (event->type() == QEvent::Paint) ++paints[object->objectName()];
+      return false;
+    }
+  } counter;
+  h.PlugInBridge();
+  GoTo(3, false);
+  Click(ui.btnConnect);
+  int changes = 0, last = -1;
+  QObject::connect(ui.BarWrite, &QProgressBar::valueChanged, [&](int value) {
+    changes += last >= 0 && value != last;
+    last = value;
+  });
+  // From the 20th block (the page is drawn by then) to the 200th.
+  h.bootloader->fault = [&](FakeBootloader::Command command, std::uint32_t address,
+                            FakeBootloader::Step step) -> std::optional<std::vector<std::uint8_t>> {
+    if (command != FakeBootloader::Command::Write || step != FakeBootloader::Step::Data) return {};
+    if (address == 0x8C00 + 20 * 128) {
+      QCoreApplication::processEvents();
+      last = ui.BarWrite->value();
+      qApp->installEventFilter(&counter);
+    }
+    if (address == 0x8C00 + 200 * 128) qApp->removeEventFilter(&counter);
+    return {};
+  };
+  Click(ui.btnNEXT);
+  ASSERT_EQ(form.FStage, 5);
+  std::string painted;
+  for (const auto& [name, count] : counter.paints) painted += name.toStdString() + " ";
+  EXPECT_EQ(painted, "BarWrite ");
+  EXPECT_GT(counter.paints[QStringLiteral("BarWrite")], 0);
+  EXPECT_LE(counter.paints[QStringLiteral("BarWrite")], changes);
 }
 
 TEST_F(WindowNavigation, UntickingKeepUserWritesTheWholeDataMemory) {

@@ -4,7 +4,9 @@
 // by their names on the form. One command a run:
 //
 //   window_driver wait          the window is shown: prints "RECT x y width height"
-//   window_driver box           the error box is shown: prints its RECT and text
+//   window_driver box           the error box is shown: prints its RECT, then
+//                               "CAPTION ...", "TEXT ..." (UTF-8) and "FORM none",
+//                               "FORM hidden" or "FORM shown" for the window
 //   window_driver box-ok        presses OK in the error box
 //   window_driver click NAME    presses the form's button NAME (btnNEXT, ...)
 //   window_driver page          prints the active page, 1 to 5
@@ -21,6 +23,7 @@
 #include "Update_Main/form_description.h"
 #include "window_win32/control_ids.h"
 #include "window_win32/dpi.h"
+#include "window_win32/wide_text.h"
 #include "window_win32/win32_headers.h"
 
 namespace {
@@ -79,6 +82,13 @@ void PrintClientRect(HWND window) {
               rect.bottom - rect.top);
 }
 
+std::string TextOf(HWND window) {
+  std::wstring text(static_cast<std::size_t>(::GetWindowTextLengthW(window)) + 1, L'\0');
+  text.resize(static_cast<std::size_t>(::GetWindowTextW(window, text.data(),
+                                                        static_cast<int>(text.size()))));
+  return tarvik::win32::Narrow(text);
+}
+
 int ActivePage(HWND form) {
   for (int page = 1; page <= tarvik::form::kPageCount; ++page)
     if (IsShown(FindControl(form, tarvik::form::PageId(page)))) return page;
@@ -96,6 +106,12 @@ int main(int argc, char** argv) {
     if (box == nullptr) return 1;
     if (command == "box") {
       PrintRect(box);
+      // A message box shows its text in the static control 0xFFFF.
+      std::printf("CAPTION %s\nTEXT %s\n", TextOf(box).c_str(),
+                  TextOf(::GetDlgItem(box, 0xFFFF)).c_str());
+      HWND form = FindForm();
+      const char* shown = ::IsWindowVisible(form) ? "shown" : "hidden";
+      std::printf("FORM %s\n", form == nullptr ? "none" : shown);
       return 0;
     }
     ::PostMessageW(box, WM_COMMAND, IDOK, 0);

@@ -1,0 +1,45 @@
+#!/usr/bin/env bash
+# The native Windows window's share of a block exchange: win32_window_update_bench
+# under Wine with its null display driver, against the virtual tracker on
+# COM5 answering without pacing (Wine does not pace a port either). Cross-builds
+# what it needs (build/win64-bench, and the host's tracker in build/winhost)
+# and runs in a throw-away Wine prefix. A benchmark, not a test.
+#   bench/wine_window_bench.sh        (mingw-w64 and Wine: scripts/wine-tests.sh installs them)
+set -euo pipefail
+cd "$(dirname "$0")/.."
+root="$PWD"
+jobs="${JOBS:-2}"
+
+if [ ! -f build/winhost/build.ninja ]; then
+  cmake -S . -B build/winhost -G Ninja -DTARVIK_BUILD_GUI=OFF -DTARVIK_BUILD_BENCH=OFF \
+    -DTARVIK_BUILD_TESTS=OFF >/dev/null
+fi
+ninja -C build/winhost -j "$jobs" tarvik-bootsim >/dev/null
+if [ ! -f build/win64-bench/build.ninja ]; then
+  cmake -S . -B build/win64-bench -G Ninja --toolchain cmake/mingw-w64.cmake \
+    -DCMAKE_BUILD_TYPE=Release -DTARVIK_BUILD_TESTS=ON -DTARVIK_BUILD_BENCH=ON >/dev/null
+fi
+ninja -C build/win64-bench -j "$jobs" win32_window_update_bench >/dev/null
+
+export WINEPREFIX
+WINEPREFIX="$(mktemp -d "$root/build/wine-bench-prefix.XXXXXX")"
+cleanup() {
+  wineserver -k 2>/dev/null || true
+  wineserver -w 2>/dev/null || true
+  rm -rf "$WINEPREFIX"
+}
+trap cleanup EXIT
+wine_run="$root/cmake/wine-run.sh"
+"$wine_run" cmd /c exit >/dev/null 2>&1
+# Windows without a display: the null display driver; COM5 on the tracker's link.
+"$wine_run" reg add 'HKCU\Software\Wine\Drivers' /v Graphics /t REG_SZ /d null /f >/dev/null 2>&1
+"$wine_run" reg add 'HKLM\Software\Wine\Ports' /v COM5 /t REG_SZ /d "$WINEPREFIX/tarvik-com5" /f \
+  >/dev/null 2>&1
+# The port mapping is read when Wine starts.
+wineserver -k
+wineserver -w
+wineserver -p >/dev/null 2>&1
+"$wine_run" cmd /c exit >/dev/null 2>&1
+
+tests/wine/with_tracker.sh --bootsim build/winhost/tools/bootsim/tarvik-bootsim \
+  -- "$wine_run" build/win64-bench/bench/win32_window_update_bench.exe

@@ -1,0 +1,207 @@
+# Turns the firmware the build is given into the two images it embeds,
+# flash.bin (program memory) and eeprom.bin (data memory), or refuses it with
+# a message that names the file and what is wrong, writing nothing.
+#
+# The firmware is one of:
+#   a directory holding flash.bin and eeprom.bin, each exactly its memory's size;
+#   an Intel HEX file (.hex, .ihx) or a Motorola S-record file (.s19, .s28,
+#     .s37, .srec, .mot) holding both memories at their own addresses, as the
+#     maker's STM8 toolchain writes it. srecord reads and crops it; gaps in
+#     program memory are erased flash, 0x00. Data memory must be there whole.
+#
+# The build includes this file and calls tarvik_import_firmware() when it is
+# configured; the tests run it on its own:
+#   cmake -DFIRMWARE=<dir or file> -DOUTPUT_DIR=<dir> -P import_firmware.cmake
+include(${CMAKE_CURRENT_LIST_DIR}/memory_map.cmake)
+
+# srecord's message "srec_info: FILE: LINE: what" as "line LINE: what", its
+# lines (wrapped at 80 columns) joined.
+function(_tarvik_srecord_text out file text)
+  string(REGEX REPLACE "\n[ \t]+" " " text "${text}")
+  string(REPLACE "${file}: " "" text "${text}")
+  string(REGEX REPLACE "(^|\n)srec_[a-z]+: " "\\1" text "${text}")
+  string(REGEX REPLACE "(^|\n)([0-9]+): " "\\1line \\2: " text "${text}")
+  string(STRIP "${text}" text)
+  set(${out} "${text}" PARENT_SCOPE)
+endfunction()
+
+# Runs srecord. A failure, and any warning but the harmless ones, refuses the
+# file: srecord skips a line that is no record with only a warning, and a
+# file cut short lacks its end record, so either would lose bytes silently.
+function(_tarvik_srecord out file)
+  execute_process(COMMAND ${ARGN} RESULT_VARIABLE status OUTPUT_VARIABLE stdout
+                  ERROR_VARIABLE stderr)
+  _tarvik_srecord_text(text "${file}" "${stderr}")
+  string(REPLACE "\n" ";" lines "${text}")
+  set(fault "")
+  foreach(line IN LISTS lines)
+    if(line MATCHES "warning: (data records not in strictly ascending order|redundant 0x)")
+      continue()  # records out of order, and overlaps that agree
+    elseif(line MATCHES "^line ([0-9]+): warning: no (end-of-file|execution start address) record")
+      string(CONCAT fault "the file ends at line ${CMAKE_MATCH_1} without its end record: "
+                          "it may have been cut short")
+    elseif(line MATCHES "^line ([0-9]+): warning: ignoring garbage lines")
+      set(fault "line ${CMAKE_MATCH_1} is no record")
+    else()
+      string(REPLACE "warning: " "" fault "${line}")
+    endif()
+    break()
+  endforeach()
+  if(fault STREQUAL "" AND NOT status EQUAL 0)
+    set(fault "srecord failed (${status})")
+  endif()
+  if(NOT fault STREQUAL "")
+    message(FATAL_ERROR "Firmware ${file}: ${fault}")
+  endif()
+  set(${out} "${stdout}" PARENT_SCOPE)
+endfunction()
+
+# An address as the messages write it: 0x and at least four digits.
+function(_tarvik_hex out value)
+  math(EXPR value "${value}" OUTPUT_FORMAT HEXADECIMAL)
+  string(TOUPPER "${value}" value)
+  string(REGEX REPLACE "^0X" "" value "${value}")
+  string(LENGTH "${value}" length)
+  if(length LESS 4)
+    string(REPEAT "0" 4 zeros)
+    string(SUBSTRING "${zeros}${value}" ${length} 4 value)
+  endif()
+  set(${out} "0x${value}" PARENT_SCOPE)
+endfunction()
+
+# The address ranges a HEX or S-record file fills: the checks of what may be
+# where, on srec_info's list "Data: FIRST - LAST" (sorted, merged), which
+# follows the file's header text.
+function(_tarvik_check_ranges file info flash_bytes_out)
+  string(FIND "${info}" "\nData:" at)
+  if(at LESS 0)
+    message(FATAL_ERROR "Firmware ${file}: the file holds no data")
+  endif()
+  string(SUBSTRING "${info}" ${at} -1 info)
+  string(REGEX MATCHALL "[0-9A-Fa-f]+ - [0-9A-Fa-f]+" ranges "${info}")
+  set(flash_bytes 0)
+  set(eeprom_next ${TARVIK_EEPROM_START})  # the first data-memory address not yet seen
+  set(eeprom_gaps)
+  foreach(range IN LISTS ranges)
+    string(REGEX MATCH "([0-9A-Fa-f]+) - ([0-9A-Fa-f]+)" _ "${range}")
+    math(EXPR first "0x${CMAKE_MATCH_1}")
+    math(EXPR last "0x${CMAKE_MATCH_2}")
+    # The first address of the range in neither memory.
+    set(at ${first})
+    foreach(_ 1 2)
+      if(at GREATER_EQUAL TARVIK_FLASH_START AND at LESS_EQUAL TARVIK_FLASH_LAST)
+        math(EXPR at "${TARVIK_FLASH_LAST} + 1")
+      elseif(at GREATER_EQUAL TARVIK_EEPROM_START AND at LESS_EQUAL TARVIK_EEPROM_LAST)
+        math(EXPR at "${TARVIK_EEPROM_LAST} + 1")
+      endif()
+    endforeach()
+    if(at LESS_EQUAL last)
+      _tarvik_hex(at ${at})
+      message(FATAL_ERROR "Firmware ${file}: a byte at ${at}, outside program memory "
+              "(${TARVIK_FLASH_START}-${TARVIK_FLASH_LAST}) and data memory "
+              "(${TARVIK_EEPROM_START}-${TARVIK_EEPROM_LAST})")
+    endif()
+    if(first GREATER_EQUAL TARVIK_FLASH_START AND first LESS_EQUAL TARVIK_FLASH_LAST)
+      math(EXPR flash_bytes "${flash_bytes} + ${last} - ${first} + 1")
+    elseif(first GREATER_EQUAL TARVIK_EEPROM_START AND first LESS_EQUAL TARVIK_EEPROM_LAST)
+      if(first GREATER eeprom_next)
+        math(EXPR gap_last "${first} - 1")
+        _tarvik_hex(gap_first ${eeprom_next})
+        _tarvik_hex(gap_last ${gap_last})
+        list(APPEND eeprom_gaps "${gap_first}-${gap_last}")
+      endif()
+      math(EXPR eeprom_next "${last} + 1")
+    endif()
+  endforeach()
+  if(flash_bytes EQUAL 0)
+    message(FATAL_ERROR "Firmware ${file}: no byte of program memory "
+            "(${TARVIK_FLASH_START}-${TARVIK_FLASH_LAST})")
+  endif()
+  if(eeprom_next LESS_EQUAL TARVIK_EEPROM_LAST)
+    _tarvik_hex(gap_first ${eeprom_next})
+    list(APPEND eeprom_gaps "${gap_first}-${TARVIK_EEPROM_LAST}")
+  endif()
+  if(eeprom_gaps)
+    list(JOIN eeprom_gaps ", " eeprom_gaps)
+    message(FATAL_ERROR "Firmware ${file}: data memory (${TARVIK_EEPROM_START}-"
+            "${TARVIK_EEPROM_LAST}) must be there whole; missing: ${eeprom_gaps}")
+  endif()
+  set(${flash_bytes_out} ${flash_bytes} PARENT_SCOPE)
+endfunction()
+
+function(_tarvik_check_size file size what)
+  file(SIZE "${file}" actual)
+  if(NOT actual EQUAL size)
+    message(FATAL_ERROR "Firmware ${file}: ${actual} bytes; ${what} must be exactly ${size}")
+  endif()
+endfunction()
+
+# Writes OUT_DIR/flash.bin and OUT_DIR/eeprom.bin from FIRMWARE, each only
+# when its content changes, or stops with a message and leaves them as they were.
+function(tarvik_import_firmware firmware out_dir)
+  if(NOT EXISTS "${firmware}")
+    message(FATAL_ERROR "Firmware ${firmware}: no such file or directory")
+  endif()
+  file(MAKE_DIRECTORY "${out_dir}")
+  set(flash "${out_dir}/flash.bin.new")
+  set(eeprom "${out_dir}/eeprom.bin.new")
+  file(REMOVE "${flash}" "${eeprom}")
+
+  if(IS_DIRECTORY "${firmware}")
+    foreach(name flash eeprom)
+      if(NOT EXISTS "${firmware}/${name}.bin" OR IS_DIRECTORY "${firmware}/${name}.bin")
+        message(FATAL_ERROR "Firmware ${firmware}: no ${name}.bin in the directory")
+      endif()
+    endforeach()
+    _tarvik_check_size("${firmware}/flash.bin" ${TARVIK_FLASH_SIZE} "program memory")
+    _tarvik_check_size("${firmware}/eeprom.bin" ${TARVIK_EEPROM_SIZE} "data memory")
+    file(COPY_FILE "${firmware}/flash.bin" "${flash}")
+    file(COPY_FILE "${firmware}/eeprom.bin" "${eeprom}")
+    set(flash_bytes ${TARVIK_FLASH_SIZE})
+  else()
+    cmake_path(GET firmware EXTENSION LAST_ONLY extension)
+    string(TOLOWER "${extension}" extension)
+    if(extension MATCHES "^\\.(hex|ihx)$")
+      set(format -intel)
+    elseif(extension MATCHES "^\\.(s19|s28|s37|srec|mot)$")
+      set(format -motorola)
+    else()
+      message(FATAL_ERROR "Firmware ${firmware}: unknown extension \"${extension}\"; give a "
+              "directory with flash.bin and eeprom.bin, an Intel HEX file (.hex, .ihx) or an "
+              "S-record file (.s19, .s28, .s37, .srec, .mot)")
+    endif()
+    foreach(tool srec_info srec_cat)
+      find_program(TARVIK_${tool} ${tool})
+      if(NOT TARVIK_${tool})
+        message(FATAL_ERROR "Firmware ${firmware}: ${tool} is needed to read it "
+                "(Debian package srecord)")
+      endif()
+    endforeach()
+    _tarvik_srecord(info "${firmware}" ${TARVIK_srec_info} "${firmware}" ${format})
+    _tarvik_check_ranges("${firmware}" "${info}" flash_bytes)
+    # Overlapping records that disagree, named at their own addresses.
+    _tarvik_srecord(_ "${firmware}" ${TARVIK_srec_cat} "${firmware}" ${format} -o - -motorola)
+    _tarvik_srecord(_ "${firmware}" ${TARVIK_srec_cat} "${firmware}" ${format}
+      -crop ${TARVIK_FLASH_START} ${TARVIK_FLASH_END}
+      -fill 0x00 ${TARVIK_FLASH_START} ${TARVIK_FLASH_END}
+      -offset -${TARVIK_FLASH_START} -o "${flash}" -binary)
+    _tarvik_srecord(_ "${firmware}" ${TARVIK_srec_cat} "${firmware}" ${format}
+      -crop ${TARVIK_EEPROM_START} ${TARVIK_EEPROM_END}
+      -offset -${TARVIK_EEPROM_START} -o "${eeprom}" -binary)
+    _tarvik_check_size("${flash}" ${TARVIK_FLASH_SIZE} "program memory")
+    _tarvik_check_size("${eeprom}" ${TARVIK_EEPROM_SIZE} "data memory")
+  endif()
+
+  foreach(image "${flash}" "${eeprom}")
+    string(REGEX REPLACE "\\.new$" "" final "${image}")
+    file(COPY_FILE "${image}" "${final}" ONLY_IF_DIFFERENT)
+    file(REMOVE "${image}")
+  endforeach()
+  message(STATUS "Firmware ${firmware}: program memory ${TARVIK_FLASH_START}-${TARVIK_FLASH_LAST},"
+          " ${flash_bytes} of ${TARVIK_FLASH_SIZE} bytes from the file (the rest 0x00);"
+          " data memory ${TARVIK_EEPROM_START}-${TARVIK_EEPROM_LAST}, ${TARVIK_EEPROM_SIZE} bytes")
+endfunction()
+
+if(CMAKE_SCRIPT_MODE_FILE STREQUAL CMAKE_CURRENT_LIST_FILE)
+  tarvik_import_firmware("${FIRMWARE}" "${OUTPUT_DIR}")
+endif()
