@@ -49,7 +49,16 @@ if [ "$(readlink "$prefix/dosdevices/com5" 2>/dev/null)" != "$link" ]; then
   exit 1
 fi
 
-work="$(mktemp -d "${TMPDIR:-/tmp}/tarvik-tracker.XXXXXX")"
+# The tracker stands in for a microcontroller that answers within
+# microseconds, and the program waits 100 ms for some of its answers. On a
+# busy machine nothing may hold the tracker up longer: its log goes to
+# memory (/dev/shm), where a write never waits for the disk as one to /tmp
+# can while other programs fill the page cache, and it runs in a session of
+# its own, which the scheduler weighs apart from the tests and builds of
+# this one.
+scratch="${TMPDIR:-/tmp}"
+[ -d /dev/shm ] && [ -w /dev/shm ] && scratch=/dev/shm
+work="$(mktemp -d "$scratch/tarvik-tracker.XXXXXX")"
 sim_pid=""
 cleanup() {
   if [ -n "$sim_pid" ]; then
@@ -63,7 +72,7 @@ trap cleanup EXIT
 # The tracker reads its stdin from a pipe this script holds: should the script
 # die, the pipe closes and the tracker ends with it (--exit-with-stdin).
 mkfifo "$work/stdin"
-"$bootsim" --link "$link" --baud 0 --memory-out "$work/memory.bin" --log "$work/frames.log" \
+setsid "$bootsim" --link "$link" --baud 0 --memory-out "$work/memory.bin" --log "$work/frames.log" \
   --exit-with-stdin ${tracker_args[@]+"${tracker_args[@]}"} <"$work/stdin" >"$work/out" 2>"$work/err" &
 sim_pid=$!
 exec 3>"$work/stdin"
@@ -80,6 +89,10 @@ fi
 
 "$@"
 status=$?
+if [ "$status" -ne 0 ]; then
+  echo "with_tracker.sh: the last frames the tracker logged (seconds, < received, > sent):" >&2
+  tail -n 12 "$work/frames.log" >&2
+fi
 
 kill -TERM "$sim_pid"
 wait "$sim_pid"
