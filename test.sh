@@ -1,7 +1,14 @@
 #!/usr/bin/env bash
-# Installs what is missing, builds, and runs every test: the fuzzers for a
-# bounded time, the release build, the suite under AddressSanitizer/UBSan,
-# the Windows stage, the suite, and last a test release.
+# Installs what is missing, builds, and runs every test, in these stages:
+#   1. installs      scripts/install-deps.sh test
+#   2. fuzzers       each fuzz target for a bounded time
+#   3. release build the program at -O3, where GCC warns about other things
+#   4. sanitizers    the whole suite under AddressSanitizer and UBSan
+#   5. Windows       both exes and their suites under Wine (scripts/wine-tests.sh)
+#   6. suite         the whole suite in the debug build
+#   7. docs          what README.md, CHANGELOG.md and the guide name exists
+#   8. test release  scripts/release.sh on the stand-in firmware: the exe and
+#                    the package built twice and compared, the package stage
 set -euo pipefail
 cd "$(dirname "$0")"
 scripts/install-deps.sh test
@@ -31,6 +38,8 @@ scripts/wine-tests.sh
 cmake --preset dev >/dev/null
 cmake --build --preset dev -j "$jobs"
 ctest --preset dev -j "$jobs" --timeout 300
+
+scripts/check-docs.sh
 
 # A release of the stand-in firmware: the exe and the package built twice in
 # two places and compared, the zip, the checksums, and the package stage
