@@ -11,7 +11,18 @@
 #                    the package built twice and compared, the package stage
 set -euo pipefail
 cd "$(dirname "$0")"
-scripts/install-deps.sh test
+
+# Each stage is timed; the times are printed at the end.
+timings=()
+stage() {  # name command...
+  local name=$1 start=$SECONDS
+  shift
+  echo "=== $name"
+  "$@"
+  timings+=("$(printf '%-14s %4d s' "$name" $((SECONDS - start)))")
+}
+
+stage installs scripts/install-deps.sh test
 # Every time stamp is the last commit's, as in a release: the Windows
 # stage's 32-bit exe is then the very file the release makes, and is tested
 # once. Linked anew, so that it carries this commit's time.
@@ -20,30 +31,33 @@ SOURCE_DATE_EPOCH="$(git log -1 --format=%ct)"
 rm -f build/win32/TarvikUpdate/TarvikUpdate.exe
 
 jobs=$(nproc)
-if [ -x fuzz/run_fuzzers.sh ]; then
-  FUZZ_SECONDS="${FUZZ_SECONDS:-20}" fuzz/run_fuzzers.sh
-fi
-
+build_and_test() {  # preset
+  cmake --preset "$1" >/dev/null
+  cmake --build --preset "$1" -j "$jobs"
+  ctest --preset "$1" -j "$jobs" --timeout 300
+}
 # The release build compiles at -O3, where GCC warns about other things.
-cmake --preset release >/dev/null
-cmake --build --preset release -j "$jobs"
-
-cmake --preset asan >/dev/null
-cmake --build --preset asan -j "$jobs"
-ctest --preset asan -j "$jobs" --timeout 300
-
-# The Win32 backends, cross-built with mingw-w64 and tested under Wine.
-scripts/wine-tests.sh
-
-cmake --preset dev >/dev/null
-cmake --build --preset dev -j "$jobs"
-ctest --preset dev -j "$jobs" --timeout 300
-
-scripts/check-docs.sh
-
+release_build() {
+  cmake --preset release >/dev/null
+  cmake --build --preset release -j "$jobs"
+}
 # A release of the stand-in firmware: the exe and the package built twice in
 # two places and compared, the zip, the checksums, and the package stage
 # (built, linted, installed, run, purged) on the package it publishes.
-rm -rf build/test-release
-scripts/release.sh --test-firmware --output build/test-release \
-  --tested-exe build/win32/TarvikUpdate/TarvikUpdate.exe
+test_release() {
+  rm -rf build/test-release
+  scripts/release.sh --test-firmware --output build/test-release \
+    --tested-exe build/win32/TarvikUpdate/TarvikUpdate.exe
+}
+
+stage fuzzers env FUZZ_SECONDS="${FUZZ_SECONDS:-20}" fuzz/run_fuzzers.sh
+stage "release build" release_build
+stage sanitizers build_and_test asan
+stage Windows scripts/wine-tests.sh
+stage suite build_and_test dev
+stage docs scripts/check-docs.sh
+stage "test release" test_release
+
+echo "=== every stage passed"
+printf '%s\n' "${timings[@]}"
+echo "in all          $SECONDS s"
