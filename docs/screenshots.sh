@@ -7,8 +7,9 @@
 # window sits undecorated exactly at 368,173), clicks through it with
 # xdotool at the buttons' places and saves one PNG per page into
 # docs/screenshots/. Without a welcome file the program starts in an empty
-# directory and its error box is captured first. Needs xvfb, xdotool and
-# imagemagick.
+# /home/user, as an owner's home folder (a tmpfs over /home that only the
+# program sees, in a mount namespace of its own: unshare), and its error box
+# is captured first. Needs xvfb, xdotool and imagemagick.
 set -eu
 
 program=${1:?usage: $0 <TarvikUpdate> [text.rtf]}
@@ -63,7 +64,13 @@ click() {
   sleep 0.3
 }
 
-(cd "$workdir" && QT_QPA_PLATFORM=xcb QT_SCALE_FACTOR=1 exec "$program") &
+export QT_QPA_PLATFORM=xcb QT_SCALE_FACTOR=1
+if [ -n "$welcome" ]; then
+  (cd "$workdir" && exec "$program") &
+else
+  unshare --mount --map-root-user sh -c \
+    'mount -t tmpfs tmpfs /home && mkdir /home/user && cd /home/user && exec "$1"' sh "$program" &
+fi
 app_pid=$!
 
 if [ -z "$welcome" ]; then

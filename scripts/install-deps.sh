@@ -1,35 +1,97 @@
 #!/usr/bin/env bash
-# Installs the Debian 12 packages that building and testing need, and only
-# those that are missing. Usage: scripts/install-deps.sh [build|demo|wine|test]
-#   build  the Linux program        demo  the program on the virtual tracker
-#   wine   the Windows stage         test  everything ./test.sh and a release run (the default)
+# Installs the Debian 12 packages that a stage of work needs, and only those
+# that are missing. One argument per stage; several stages may be named.
+#   scripts/install-deps.sh [STAGE]...   (test when none is named)
+#   scripts/install-deps.sh --help       the stages, one line each
 set -euo pipefail
 
+# Each stage: a line of help, the stages it builds on, its own packages.
+stages=(build demo wine package release bench docs test)
+declare -A help uses own
+help[build]="the Linux program: cmake --preset release"
+uses[build]=""
 # srecord reads firmware given as Intel HEX or S-records.
-build_packages=(cmake ninja-build g++ pkg-config qt6-base-dev libgl-dev libudev-dev srecord
-                fonts-liberation2 fonts-dejavu-core python3)
-test_packages=(libgtest-dev libgmock-dev umockdev libumockdev-dev gir1.2-umockdev-1.0
-               python3-gi xvfb xauth xdotool imagemagick clang libclang-rt-14-dev
-               # the Debian package: building, linting and installing it, the icon's bitmaps
-               build-essential debhelper dpkg-dev lintian desktop-file-utils appstream
-               librsvg2-bin fonts-liberation2
-               # the release (scripts/release.sh): its zip, signing and checking the signature
-               zip osslsigncode openssl ca-certificates)
-demo_packages=(umockdev gir1.2-umockdev-1.0 python3-gi xvfb xauth xdotool imagemagick)
-# The Windows stage: both cross compilers, GoogleTest's sources for them, and
-# a Wine that runs 32- and 64-bit programs in one prefix (wine32 is i386's).
-# DejaVu Sans: Wine has no Wingdings and takes the check mark and the cross
-# from the host's fonts. The host side builds the virtual tracker; srecord
-# reads firmware given as HEX or S-records.
-wine_packages=(wine wine64 wine32:i386 g++-mingw-w64-x86-64-posix g++-mingw-w64-i686-posix
-               googletest fonts-dejavu-core cmake ninja-build g++ pkg-config libudev-dev srecord)
+own[build]="cmake ninja-build g++ pkg-config qt6-base-dev libgl-dev libudev-dev srecord
+            fonts-liberation2 fonts-dejavu-core python3"
 
-case "${1:-test}" in
-  build) wanted=("${build_packages[@]}") ;;
-  demo) wanted=("${build_packages[@]}" "${demo_packages[@]}") ;;
-  wine) wanted=("${wine_packages[@]}") ;;
-  *) wanted=("${build_packages[@]}" "${test_packages[@]}" "${wine_packages[@]}") ;;
-esac
+help[demo]="the program on the virtual tracker: ./run.sh, scripts/demo.sh"
+uses[demo]="build"
+own[demo]="umockdev gir1.2-umockdev-1.0 python3-gi xvfb xauth xdotool imagemagick"
+
+help[wine]="the Windows programs, tested and photographed under Wine: presets win32 and win64,
+            scripts/wine-tests.sh, scripts/windows-screenshots.sh"
+uses[wine]=""
+# Both cross compilers, GoogleTest's sources for them, and a Wine that runs
+# 32- and 64-bit programs in one prefix (wine32 is i386's). DejaVu Sans: Wine
+# has no Wingdings and takes the check mark and the cross from the host's
+# fonts. The host side builds the virtual tracker (srecord reads firmware
+# given as HEX or S-records); the window tests and screenshots run on a
+# virtual display.
+own[wine]="wine wine64 wine32:i386 g++-mingw-w64-x86-64-posix g++-mingw-w64-i686-posix
+           googletest fonts-dejavu-core cmake ninja-build g++ pkg-config libudev-dev srecord
+           python3 xvfb xauth xdotool imagemagick"
+
+# Not a stage of its own: what the Linux tests build against (cmake --preset
+# dev), which the package's and the benchmarks' builds configure as well.
+uses[linux-tests]="demo"
+own[linux-tests]="libgtest-dev libgmock-dev libumockdev-dev"
+
+help[package]="the Debian package: scripts/build-package.sh, scripts/package-tests.sh"
+uses[package]="linux-tests docs"
+# Building it (debian/control's Build-Depends), linting it, its icon's bitmaps.
+own[package]="build-essential debhelper dpkg-dev lintian desktop-file-utils appstream
+              librsvg2-bin"
+
+help[release]="a release of both programs: scripts/release.sh"
+uses[release]="package wine"
+# Its zip, signing and checking the signature.
+own[release]="zip osslsigncode openssl ca-certificates"
+
+help[bench]="the benchmarks: bench/*.sh and the programs in bench/"
+uses[bench]="linux-tests wine"
+# /usr/bin/time for the peak memory; valgrind's callgrind counts instructions.
+own[bench]="time valgrind"
+
+help[docs]="the owner's guide as HTML (target owner_guide) and docs/screenshots.sh"
+uses[docs]="build"
+own[docs]="pandoc xvfb xauth xdotool imagemagick"
+
+help[test]="everything ./test.sh needs, and CI (the default)"
+uses[test]="linux-tests package release"
+# The fuzzers (fuzz/run_fuzzers.sh) are built with clang's libFuzzer.
+own[test]="clang libclang-rt-14-dev"
+
+usage() {
+  echo "usage: scripts/install-deps.sh [STAGE]...   (test when none is named)"
+  echo "Installs the Debian packages that are missing for each stage named:"
+  local s text
+  for s in "${stages[@]}"; do
+    text="$(tr -s ' \n' ' ' <<<"${help[$s]}")"
+    printf '  %-8s %s\n' "$s" "${text% }"
+  done
+}
+
+# A stage's packages: its own and those of the stages it builds on.
+packages_of() {
+  local s
+  for s in ${uses[$1]}; do packages_of "$s"; done
+  printf '%s\n' ${own[$1]}
+}
+
+[ $# -gt 0 ] || set -- test
+wanted=()
+for stage in "$@"; do
+  case "$stage" in
+    -h|--help) usage; exit 0 ;;
+  esac
+  if ! printf '%s\n' "${stages[@]}" | grep -qxF -- "$stage"; then
+    echo "install-deps.sh: unknown stage '$stage'" >&2
+    usage >&2
+    exit 2
+  fi
+  mapfile -t -O "${#wanted[@]}" wanted < <(packages_of "$stage")
+done
+mapfile -t wanted < <(printf '%s\n' "${wanted[@]}" | sort -u)
 
 missing=()
 for p in "${wanted[@]}"; do

@@ -90,13 +90,13 @@ for f in /usr/bin/TarvikUpdate "$desktop" "$metainfo" /usr/share/tarvikupdate/te
          /usr/share/icons/hicolor/scalable/apps/$app_id.svg \
          /usr/share/icons/hicolor/48x48/apps/$app_id.png \
          /usr/share/man/man1/TarvikUpdate.1.gz /usr/share/doc/$package/copyright \
-         /lib/udev/rules.d/60-tarvik-cp210x.rules; do
+         /usr/share/doc/$package/guide-ru.html /lib/udev/rules.d/60-tarvik-cp210x.rules; do
   grep -qx "$f" "$out/files" || fail "the package lacks $f"
 done
 if grep -i -e bootsim -e '/include/' -e '\.a$' "$out/files"; then
   fail "the package holds files that are no part of the program (above)"
 fi
-ok "it holds the program, its menu entry, icon, metainfo, manual page, welcome text and udev rule"
+ok "it holds the program, its menu entry, icon, metainfo, manual page, welcome text, guide and udev rule"
 
 [ "${version%%-*}" = "$program_version" ] ||
   fail "debian/changelog says $version, the program is $program_version"

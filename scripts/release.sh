@@ -1,11 +1,12 @@
 #!/usr/bin/env bash
 # Makes a release of this commit: the Windows program, the Debian package,
 # their checksums and notes, in OUTPUT/VERSION/ (dist/1.3.1/ by default):
-#   TarvikUpdate-VERSION-windows.zip  TarvikUpdate.exe and text.rtf, the
-#                                     welcome text it reads from its folder
+#   TarvikUpdate-VERSION-windows.zip  TarvikUpdate.exe, text.rtf (the welcome
+#                                     text it reads from its folder) and
+#                                     guide-ru.html, the owner's guide
 #   TarvikUpdate.exe                  the same program on its own (32-bit,
 #                                     for every Windows PC)
-#   tarvikupdate_VERSION_amd64.deb    the package for Debian 12
+#   tarvikupdate_VERSION_amd64.deb    the package for Debian 12 (with the guide)
 #   RELEASE.md                        version, date, commit, firmware, toolchain
 #   SHA256SUMS                        for `sha256sum -c SHA256SUMS`
 #
@@ -99,7 +100,7 @@ elif [ ${#sign_args[@]} -gt 0 ]; then
   fail "--name, --url and --timestamp are for signing: give --certificate and --password-file"
 fi
 
-scripts/install-deps.sh test
+scripts/install-deps.sh release
 git rev-parse --verify -q HEAD >/dev/null 2>&1 ||
   fail "a release is made from a git commit: run this in a clone of the repository"
 mkdir -p build
@@ -203,15 +204,19 @@ build_deb() {
      TARVIK_APP_ID="$app_id" scripts/build-package.sh 2>"$1/package.log" | tail -n 1) ||
     { tail -n 40 "$1/package.log" >&2; fail "the package did not build in ${1#"$root"/}"; }
 }
-# The zip holds the exe and the welcome text with fixed times, modes and order.
-make_zip() {  # exe, tree, zip
+# The zip holds the exe, the welcome text and the owner's guide, taken from
+# the package built in the same tree (one guide for both), with fixed times,
+# modes and order.
+make_zip() {  # exe, tree, package, zip
   local dir
   dir="$(mktemp -d "$stage/zip.XXXXXX")"
   cp "$1" "$dir/TarvikUpdate.exe"
   cp "$2/docs/text.rtf" "$dir/text.rtf"
+  dpkg-deb --fsys-tarfile "$3" | tar -xOf - ./usr/share/doc/tarvikupdate/guide-ru.html \
+    >"$dir/guide-ru.html" || fail "$(basename "$3") holds no owner's guide"
   chmod 644 "$dir"/*
   touch -d "@$SOURCE_DATE_EPOCH" "$dir"/*
-  (cd "$dir" && zip -X -D -q "$3" TarvikUpdate.exe text.rtf)
+  (cd "$dir" && zip -X -D -q "$4" TarvikUpdate.exe text.rtf guide-ru.html)
   rm -rf "$dir"
 }
 same() {  # what, file, file
@@ -238,8 +243,8 @@ step "the package, built twice"
 deb="$(build_deb "$first")"
 deb_second="$(build_deb "$second")"
 same "$(basename "$deb")" "$deb" "$deb_second"
-make_zip "$exe" "$first" "$stage/first.zip"
-make_zip "$exe" "$second" "$stage/second.zip"
+make_zip "$exe" "$first" "$deb" "$stage/first.zip"
+make_zip "$exe" "$second" "$deb_second" "$stage/second.zip"
 same "the zip" "$stage/first.zip" "$stage/second.zip"
 
 # --- Tests of what is published --------------------------------------------------
@@ -265,7 +270,7 @@ if [ -n "$certificate" ]; then
   echo "$signed"
   signer="${signed#* for }"
   exe="$stage/signed.exe"
-  make_zip "$exe" "$first" "$stage/first.zip"
+  make_zip "$exe" "$first" "$deb" "$stage/first.zip"
 fi
 
 # --- The release's files ---------------------------------------------------------
@@ -323,8 +328,10 @@ package_version() { dpkg-query -W -f='${Version}' "$1" 2>/dev/null || echo "not 
   done
   echo
   echo "The zip holds TarvikUpdate.exe, for 32-bit and 64-bit Windows 7 and later,"
-  echo "with text.rtf, the welcome text it reads from its own folder. The package"
-  echo "is for Debian 12 on $(dpkg-deb -f "$deb" Architecture)."
+  echo "with text.rtf, the welcome text it reads from its own folder, and"
+  echo "guide-ru.html, the owner's guide in Russian, which opens in any browser."
+  echo "The package is for Debian 12 on $(dpkg-deb -f "$deb" Architecture); it"
+  echo "carries the same guide as /usr/share/doc/tarvikupdate/guide-ru.html."
   echo "Each was built twice, in two directories, with the same bytes$([ -z "$signer" ] ||
     echo " (the exe before it was signed)");"
   echo "the Windows tests ran on this exe and the package tests on this package."
@@ -334,7 +341,7 @@ package_version() { dpkg-query -W -f='${Version}' "$1" 2>/dev/null || echo "not 
   row "Package" "Version" && row "---" "---"
   row "Debian" "$(cat /etc/debian_version)"
   for p in g++-mingw-w64-i686-posix binutils-mingw-w64-i686 mingw-w64-i686-dev g++ binutils \
-           qt6-base-dev cmake ninja-build srecord debhelper dpkg-dev zip osslsigncode; do
+           qt6-base-dev cmake ninja-build srecord pandoc debhelper dpkg-dev zip osslsigncode; do
     [ "$p" != osslsigncode ] || [ -n "$signer" ] || continue
     row "$p" "$(package_version "$p")"
   done

@@ -101,10 +101,13 @@ shot() {  # name: the window (or box) at the last rect
 }
 drive() { wine "$driver" "$@" 2>/dev/null | tr -d '\r'; }
 
-# 1. No text.rtf: the error box first, then the built-in welcome text.
-mkdir -p "$work/empty" "$work/rich"
+# 1. No text.rtf: the error box first, then the built-in welcome text. The
+#    program starts in C:\TarvikUpdate, a folder as an owner would have it,
+#    so that the box names a path such as theirs.
+folder="$WINEPREFIX/drive_c/TarvikUpdate"
+mkdir -p "$folder"
 start_tracker
-start_program "$work/empty"
+start_program "$folder"
 rect="$(drive box)"
 shot error-box
 drive box-ok
@@ -127,9 +130,9 @@ stop_program
 
 # 2. The welcome text from a rich-text text.rtf; a failed connection; a
 #    failed update (the tracker refuses a block).
-cp docs/text.rtf "$work/rich/text.rtf"
+cp docs/text.rtf "$folder/text.rtf"
 start_tracker --fault nack:write@9000
-start_program "$work/rich"
+start_program "$folder"
 rect="$(drive wait)"
 shot page1-rich-text
 drive click btnNEXT
