@@ -6,7 +6,7 @@
 set -euo pipefail
 
 # Each stage: a line of help, the stages it builds on, its own packages.
-stages=(build demo wine package release bench docs test)
+stages=(build demo suite wine package release bench docs test)
 declare -A help uses own
 help[build]="the Linux program: cmake --preset release"
 uses[build]=""
@@ -31,13 +31,14 @@ own[wine]="wine wine64 wine32:i386 g++-mingw-w64-x86-64-posix g++-mingw-w64-i686
            googletest fonts-dejavu-core cmake ninja-build g++ pkg-config libudev-dev srecord
            python3 xvfb xauth xdotool imagemagick"
 
-# Not a stage of its own: what the Linux tests build against (cmake --preset
-# dev), which the package's and the benchmarks' builds configure as well.
-uses[linux-tests]="demo"
-own[linux-tests]="libgtest-dev libgmock-dev libumockdev-dev"
+# What the Linux tests build against, which the package's and the
+# benchmarks' builds configure as well.
+help[suite]="the Linux tests: presets dev and asan, ctest"
+uses[suite]="demo"
+own[suite]="libgtest-dev libgmock-dev libumockdev-dev"
 
 help[package]="the Debian package: scripts/build-package.sh, scripts/package-tests.sh"
-uses[package]="linux-tests docs"
+uses[package]="suite docs"
 # Building it (debian/control's Build-Depends), linting it, its icon's bitmaps.
 own[package]="build-essential debhelper dpkg-dev lintian desktop-file-utils appstream
               librsvg2-bin"
@@ -48,7 +49,7 @@ uses[release]="package wine"
 own[release]="zip osslsigncode openssl ca-certificates"
 
 help[bench]="the benchmarks: bench/*.sh and the programs in bench/"
-uses[bench]="linux-tests wine"
+uses[bench]="suite wine"
 # /usr/bin/time for the peak memory; valgrind's callgrind counts instructions.
 own[bench]="time valgrind"
 
@@ -57,7 +58,7 @@ uses[docs]="build"
 own[docs]="pandoc xvfb xauth xdotool imagemagick"
 
 help[test]="everything ./test.sh needs, and CI (the default)"
-uses[test]="linux-tests package release"
+uses[test]="suite package release"
 # The fuzzers (fuzz/run_fuzzers.sh) are built with clang's libFuzzer.
 own[test]="clang libclang-rt-14-dev"
 
