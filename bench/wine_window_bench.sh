@@ -21,24 +21,8 @@ if [ ! -f build/win64-bench/build.ninja ]; then
 fi
 ninja -C build/win64-bench -j "$jobs" win32_window_update_bench >/dev/null
 
-export WINEPREFIX
-WINEPREFIX="$(mktemp -d "$root/build/wine-bench-prefix.XXXXXX")"
-cleanup() {
-  wineserver -k 2>/dev/null || true
-  wineserver -w 2>/dev/null || true
-  rm -rf "$WINEPREFIX"
-}
-trap cleanup EXIT
-wine_run="$root/cmake/wine-run.sh"
-"$wine_run" cmd /c exit >/dev/null 2>&1
-# Windows without a display: the null display driver; COM5 on the tracker's link.
-"$wine_run" reg add 'HKCU\Software\Wine\Drivers' /v Graphics /t REG_SZ /d null /f >/dev/null 2>&1
-"$wine_run" reg add 'HKLM\Software\Wine\Ports' /v COM5 /t REG_SZ /d "$WINEPREFIX/tarvik-com5" /f \
-  >/dev/null 2>&1
-# The port mapping is read when Wine starts.
-wineserver -k
-wineserver -w
-wineserver -p >/dev/null 2>&1
+. scripts/wine-prefix.sh
+make_wine_prefix wine-bench-prefix
 "$wine_run" cmd /c exit >/dev/null 2>&1
 
 tests/wine/with_tracker.sh --bootsim build/winhost/tools/bootsim/tarvik-bootsim \

@@ -39,43 +39,12 @@ for preset in "${presets[@]}"; do
 done
 
 # --- Wine: a fresh prefix with COM5 mapped onto the tracker's link ------------
-# The prefix lives in the build tree, out of reach of anything that tidies
-# /tmp while the stage runs.
-export WINEPREFIX
-WINEPREFIX="$(mktemp -d "$root/build/wine-prefix.XXXXXX")"
-# A 64-bit prefix, which with wine32 installed runs 32-bit programs as well.
-export WINEARCH=win64 WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
-unset DISPLAY WAYLAND_DISPLAY
-cleanup() {
-  wineserver -k 2>/dev/null || true
-  # The server saves the registry as it ends: wait, or it writes the prefix anew.
-  wineserver -w 2>/dev/null || true
-  rm -rf "$WINEPREFIX"
-}
-trap cleanup EXIT
-
-# Every Windows program runs through wine-run.sh, as the tests do.
-wine_run="$root/cmake/wine-run.sh"
-"$wine_run" cmd /c exit >/dev/null 2>&1
+. scripts/wine-prefix.sh
+make_wine_prefix wine-prefix
 if [ ! -d "$WINEPREFIX/drive_c/windows/syswow64" ]; then
   echo "wine-tests.sh: the Wine prefix runs no 32-bit programs (is wine32:i386 installed?)" >&2
   exit 1
 fi
-# Windows without a display: Wine's null display driver. Without it every
-# top-level window (the window tests', a message box) comes back NULL.
-"$wine_run" reg add 'HKCU\Software\Wine\Drivers' /v Graphics /t REG_SZ /d null /f >/dev/null 2>&1
-# with_tracker.sh starts each tracker with its link at this path.
-"$wine_run" reg add 'HKLM\Software\Wine\Ports' /v COM5 /t REG_SZ /d "$WINEPREFIX/tarvik-com5" /f \
-  >/dev/null 2>&1
-# The port mapping is read when Wine starts: restart it, now for the whole
-# stage, so that no wineserver is started inside a build step or a test (one
-# would hold that step's output pipe open).
-# Its output goes nowhere: Wine opens COM5's pseudo-terminal in the server,
-# which makes the terminal's hang-up at the end of each tracker a SIGHUP that
-# Debian's wineserver answers with a dump of all its objects.
-wineserver -k
-wineserver -w
-wineserver -p >/dev/null 2>&1
 # Wine's desktop belongs to an explorer.exe that the first program to make a
 # window starts, and that Wine closes a second after the desktop's last user
 # has gone. A program that makes its first window while explorer is still
