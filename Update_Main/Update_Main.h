@@ -137,6 +137,8 @@ class TForm1 : public tarvik::Updater, private tarvik::UpdaterView {
   void ShowPage(const TFormControl& page) { view_.ShowPage(tarvik::form::PageNumber(page.Id())); }
   void HideConnectionIndicators();
   void HideUpdateIndicators();
+  // What a failed Connect shows: the red "НЕ УСТАНОВЛЕНО" and the cross.
+  void ShowNotConnected();
 
   // What the update engine drives.
   void SetVisible(tarvik::Control control, bool visible) override;
@@ -145,6 +147,7 @@ class TForm1 : public tarvik::Updater, private tarvik::UpdaterView {
   void ProcessMessages() override;
   bool KeepUserSettings() override;
   void ShowConnectionPage() override;
+  void ConnectionLost() override;
 
   int busy_ = 0;
 };

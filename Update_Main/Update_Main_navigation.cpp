@@ -21,10 +21,18 @@ void TForm1::UpdateButtons() {
       SetNextCaption(kNextCaption);
       break;
     case 2:
-    case 4:
       btnBACK.SetVisible(true);
       btnESC.SetVisible(true);
       SetNextCaption(kNextCaption);
+      break;
+    case 4:
+      btnBACK.SetVisible(true);
+      btnESC.SetVisible(true);
+      btnNEXT.SetCaption(kNextCaption);
+      // Page 5 says the new firmware is in the tracker: it is reached only
+      // from an update that succeeded. While one runs, and after one that
+      // failed, the owner has Back (to connect again) and Cancel.
+      btnNEXT.SetEnabled(FStage == tarvik::kStageDone);
       break;
     case 3:
       btnBACK.SetVisible(true);
@@ -72,7 +80,7 @@ void TForm1::btnNEXTClick() {
       }
       break;
     case 4:
-      ShowPage(TabSheet5);
+      if (FStage == tarvik::kStageDone) ShowPage(TabSheet5);
       break;
     case 5:
       view_.Close();
@@ -123,11 +131,21 @@ void TForm1::btnConnectClick() {
   else
     ConnectByScan();
   if (FSynced) FSynced = BootGet();  // a failed Get leaves the port open
-  if (!FSynced) {
-    lbConnected.SetVisible(false);
-    lbNotConnected.SetVisible(true);
-    txtConnOK.SetVisible(false);
-    txtConnFail.SetVisible(true);
-  }
+  if (!FSynced) ShowNotConnected();
+  UpdateButtons();
+}
+
+void TForm1::ShowNotConnected() {
+  lbConnected.SetVisible(false);
+  lbNotConnected.SetVisible(true);
+  txtConnOK.SetVisible(false);
+  txtConnFail.SetVisible(true);
+}
+
+void TForm1::ConnectionLost() {
+  // Only the connection page speaks of the link. Page 4 keeps the outcome it
+  // showed: owners pull the module out once the update has succeeded.
+  if (ActivePage() != 3) return;
+  ShowNotConnected();
   UpdateButtons();
 }

@@ -28,11 +28,10 @@ void Updater::IdleStep(UpdaterView& view) {
     return;
   }
   if (FDeviceEvent == kDeviceEventRemoval && FPortOpen) {
-    // The display is left as it is; the next refresh of the buttons shows
-    // that the link is gone.
     ClosePort();
     FSynced = false;
     FDeviceEvent = kDeviceEventNone;
+    view.ConnectionLost();
   }
 }
 

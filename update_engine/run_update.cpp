@@ -108,8 +108,11 @@ void Updater::RunUpdate(UpdaterView& view) {
     view.SetVisible(Control::ListWriteOK, true);
   }
 
+  // Back leads to the connection page to try again. Next leads to the page
+  // that congratulates the owner, so it is offered only when the tracker
+  // holds the new firmware; after a failure it holds none that works.
   view.SetEnabled(Control::btnBACK, true);
-  view.SetEnabled(Control::btnNEXT, true);
+  view.SetEnabled(Control::btnNEXT, FStage == kStageDone);
 }
 
 }  // namespace tarvik

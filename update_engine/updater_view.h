@@ -45,6 +45,9 @@ class UpdaterView {
   // Makes the connection page the active one (connect on arrival).
   virtual void ShowConnectionPage() = 0;
   virtual void UpdateButtons() = 0;
+  // The bridge was pulled out and its port closed: the window no longer
+  // shows a connection that is gone.
+  virtual void ConnectionLost() = 0;
 };
 
 }  // namespace tarvik

@@ -36,16 +36,6 @@ class Bridge : public WizardOnRealLayers {
     return {{"bridge", true}, {"other", true}};
   }
 
-  void ExpectFailureShown() {
-    EXPECT_FALSE(Visible(ui->lbConnected));
-    EXPECT_FALSE(Visible(ui->txtConnOK));
-    EXPECT_TRUE(Visible(ui->lbNotConnected));
-    EXPECT_EQ(ui->lbNotConnected->text(), QString::fromUtf8(kNotConnectedText));
-    EXPECT_TRUE(Visible(ui->txtConnFail));
-    EXPECT_FALSE(ui->btnNEXT->isEnabled());
-    EXPECT_TRUE(ui->btnConnect->isEnabled());
-  }
-
   void ExpectConnectedShown() {
     EXPECT_TRUE(Visible(ui->lbConnected));
     EXPECT_EQ(ui->lbConnected->text(), QString::fromUtf8(kConnectedText));
@@ -57,6 +47,8 @@ class Bridge : public WizardOnRealLayers {
   }
 };
 
+// The same, with a tracker that refuses the first data-memory block it is sent.
+class BridgeDataMemoryRefusedOnce : public Bridge {};
 // The same, with a tracker whose bootloader never answers the sync byte.
 class BridgeNoSync : public Bridge {};
 // The same, with a tracker that refuses the Get command.
@@ -206,10 +198,34 @@ TEST_F(Bridge, ARemovalRecordedWithNoPortOpenClosesThePortConnectOpensAtTheFirst
   EXPECT_FALSE(form().FSynced);
   EXPECT_EQ(form().FDeviceEvent, kDeviceEventNone);
   EXPECT_TRUE(serial.WasClosed(port));
-  // The page keeps what Connect showed until the buttons are refreshed.
-  EXPECT_TRUE(Visible(ui->lbConnected));
-  EXPECT_TRUE(Visible(ui->txtConnOK));
+  // The port Connect opened is closed again, and the page says so.
+  ExpectNotConnectedShown();
+}
+
+TEST_F(BridgeDataMemoryRefusedOnce, AFailedUpdateOffersOnlyBackAndTheRepeatedOneLeadsOn) {
+  GoToConnectionPage();
+  Click(ui->btnConnect);
+  ASSERT_TRUE(form().FSynced);
+  Click(ui->btnNEXT);
+  EXPECT_EQ(form().FStage, kStageNone);
+  EXPECT_TRUE(Visible(ui->lbWriteErr));
+  EXPECT_TRUE(Visible(ui->lbVerifyOK));
+  EXPECT_TRUE(Visible(ui->txtWriteFail));
+  EXPECT_FALSE(ui->btnNEXT->isEnabled()) << "no congratulations after a failure";
+  EXPECT_TRUE(ui->btnBACK->isEnabled());
+  EXPECT_TRUE(ui->btnESC->isEnabled());
+
+  // As the failure text asks: back, connect, and the update once more.
+  Click(ui->btnBACK);
+  ASSERT_EQ(form().ActivePage(), 3);
+  Click(ui->btnConnect);
+  ASSERT_TRUE(form().FSynced);
+  Click(ui->btnNEXT);
+  EXPECT_EQ(form().FStage, kStageDone);
+  EXPECT_TRUE(Visible(ui->txtWriteOK));
   EXPECT_TRUE(ui->btnNEXT->isEnabled());
+  Click(ui->btnNEXT);
+  EXPECT_EQ(form().ActivePage(), 5);
 }
 
 TEST_F(BridgeNoSync, APortThatDoesNotSyncIsClosedAgainAndNoProbeFollows) {
@@ -218,7 +234,7 @@ TEST_F(BridgeNoSync, APortThatDoesNotSyncIsClosedAgainAndNoProbeFollows) {
   Click(ui->btnConnect);
   EXPECT_FALSE(form().FPortOpen);
   EXPECT_FALSE(form().FSynced);
-  ExpectFailureShown();
+  ExpectNotConnectedShown();
   ASSERT_EQ(serial.opens.size(), 1u) << "no probe after the port found by name";
   EXPECT_EQ(serial.opens[0].path, kBridgeDevicePath);
   ASSERT_EQ(serial.calls.size(), 2u);
@@ -231,7 +247,7 @@ TEST_F(BridgeGetFails, AGetFailureLeavesThePortOpenAndTheNextConnectClosesItFirs
   Click(ui->btnConnect);
   EXPECT_TRUE(form().FPortOpen);
   EXPECT_FALSE(form().FSynced);
-  ExpectFailureShown();
+  ExpectNotConnectedShown();
   const PortHandle first = form().FPortHandle;
   EXPECT_FALSE(serial.WasClosed(first));
 
@@ -241,7 +257,7 @@ TEST_F(BridgeGetFails, AGetFailureLeavesThePortOpenAndTheNextConnectClosesItFirs
   Click(ui->btnConnect);
   EXPECT_TRUE(form().FPortOpen);
   EXPECT_FALSE(form().FSynced);
-  ExpectFailureShown();
+  ExpectNotConnectedShown();
   ASSERT_EQ(serial.calls.size(), 3u);
   EXPECT_EQ(serial.calls[1].kind, PortCall::Kind::Close);
   EXPECT_EQ(serial.calls[1].handle, first);
@@ -255,7 +271,7 @@ TEST_F(NoBridge, ConnectProbesTriesWhatOpensHighestFirstAndShowsTheFailure) {
   Click(ui->btnConnect);
   EXPECT_FALSE(form().FPortOpen);
   EXPECT_FALSE(form().FSynced);
-  ExpectFailureShown();
+  ExpectNotConnectedShown();
 
   // The probe asked for every name from COM1 to COM250 in order, opening
   // none of them for use ...

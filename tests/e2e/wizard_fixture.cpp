@@ -4,10 +4,12 @@
 
 #include <cstdlib>
 
+#include <QLabel>
 #include <QPushButton>
 #include <QTest>
 
 #include "device_link/port_names.h"
+#include "glyph_label.h"
 #include "page_container.h"
 #include "testbed_control.h"
 
@@ -67,6 +69,16 @@ void WizardOnRealLayers::ShowPage(int page) {
 bool WizardOnRealLayers::Visible(const QWidget* widget) const {
   // isHidden: the window's own verdict, whether or not its page is on top.
   return !widget->isHidden();
+}
+
+void WizardOnRealLayers::ExpectNotConnectedShown() {
+  EXPECT_FALSE(Visible(ui->lbConnected));
+  EXPECT_FALSE(Visible(ui->txtConnOK));
+  EXPECT_TRUE(Visible(ui->lbNotConnected));
+  EXPECT_EQ(ui->lbNotConnected->text(), QString::fromUtf8(kNotConnectedText));
+  EXPECT_TRUE(Visible(ui->txtConnFail));
+  EXPECT_FALSE(ui->btnNEXT->isEnabled());
+  EXPECT_TRUE(ui->btnConnect->isEnabled());
 }
 
 bool WizardOnRealLayers::WaitConnected() {

@@ -57,6 +57,9 @@ class WizardOnRealLayers : public ::testing::Test {
   // would; for pages that cannot be reached without an update.
   void ShowPage(int page);
   bool Visible(const QWidget* widget) const;
+  // The connection page as a failed Connect leaves it: "НЕ УСТАНОВЛЕНО" and
+  // the cross, Next disabled, Connect enabled.
+  void ExpectNotConnectedShown();
 
   // Waits until the window's port is open and the bootloader answered, or
   // until it is closed.

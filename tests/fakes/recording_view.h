@@ -19,6 +19,7 @@ class RecordingView : public UpdaterView {
   int processed = 0;
   int connectionPageShown = 0;
   int buttonsUpdated = 0;
+  int connectionsLost = 0;
   std::function<void()> onProcessMessages;
 
   bool isVisible(Control c) const {
@@ -40,6 +41,7 @@ class RecordingView : public UpdaterView {
   bool KeepUserSettings() override { return keepUser; }
   void ShowConnectionPage() override { ++connectionPageShown; }
   void UpdateButtons() override { ++buttonsUpdated; }
+  void ConnectionLost() override { ++connectionsLost; }
 };
 
 }  // namespace tarvik::testing

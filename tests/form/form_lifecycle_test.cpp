@@ -189,19 +189,39 @@ TEST_F(FormIdle, PluggingTheBridgeInConnectsAndShowsTheConnectionPage) {
   }
 }
 
-TEST_F(FormIdle, PullingTheBridgeOutClosesThePortAndLeavesThePageAsItWas) {
-  h.PlugInBridge();
-  h.notifications.Send(kDbtDeviceArrival, kBridgePath);
-  form.ApplicationEvents1Idle();
-  ASSERT_TRUE(form.FSynced);
-  const PortHandle handle = form.FPortHandle;
-  h.notifications.Send(kDbtDeviceRemoveComplete, kBridgePath);
-  form.ApplicationEvents1Idle();
-  EXPECT_FALSE(form.FPortOpen);
-  EXPECT_FALSE(form.FSynced);
-  EXPECT_EQ(h.serial.closed, std::vector<PortHandle>{handle});
-  EXPECT_TRUE(h.view[Id::lbConnected].visible);
-  EXPECT_TRUE(h.view[Id::btnNEXT].enabled);
+TEST(FormIdleRemoval, OnTheConnectionPageShowsTheLinkGoneAndElsewhereChangesNothing) {
+  for (int page : {3, 4, 5}) {
+    SCOPED_TRACE(page);
+    FormHarness h;
+    TForm1& form = *h.form;
+    h.PlugInBridge();
+    h.notifications.Send(kDbtDeviceArrival, kBridgePath);
+    form.ApplicationEvents1Idle();
+    ASSERT_TRUE(form.FSynced);
+    // Pages 4 and 5 after an update that went through.
+    for (int p = 3; p < page; ++p) h.Click(Id::btnNEXT);
+    ASSERT_EQ(form.ActivePage(), page);
+    const auto before = h.view.controls;
+    const PortHandle handle = form.FPortHandle;
+
+    h.notifications.Send(kDbtDeviceRemoveComplete, kBridgePath);
+    form.ApplicationEvents1Idle();
+    EXPECT_FALSE(form.FPortOpen);
+    EXPECT_FALSE(form.FSynced);
+    EXPECT_EQ(h.serial.closed, std::vector<PortHandle>{handle});
+    EXPECT_EQ(form.ActivePage(), page);
+    if (page != 3) {
+      EXPECT_TRUE(h.view.controls == before);
+      continue;
+    }
+    // What a failed Connect shows.
+    EXPECT_FALSE(h.view[Id::lbConnected].visible);
+    EXPECT_FALSE(h.view[Id::txtConnOK].visible);
+    EXPECT_TRUE(h.view[Id::lbNotConnected].visible);
+    EXPECT_TRUE(h.view[Id::txtConnFail].visible);
+    EXPECT_FALSE(h.view[Id::btnNEXT].enabled);
+    EXPECT_TRUE(h.view[Id::btnConnect].enabled);
+  }
 }
 
 TEST_F(FormIdle, NothingPendingMeansNothingDone) {

@@ -5,6 +5,7 @@
 
 #include <algorithm>
 
+#include "device_link/device_broadcast.h"
 #include "tests/form/form_harness.h"
 
 namespace tarvik::testing {
@@ -39,19 +40,28 @@ struct ButtonsRow {
   bool escShown;
   const char* caption;
   bool nextEnabled;
+  std::uint8_t stage = kStageNone;
 };
 
 TEST_F(FormNavigation, UpdateButtonsSetsTheButtonsOfThePageShown) {
   const ButtonsRow rows[] = {
       {1, false, false, true, "Далее", true}, {2, false, true, true, "Далее", true},
       {3, false, true, true, "Далее", false}, {3, true, true, true, "Далее", true},
-      {4, false, true, true, "Далее", true},  {4, true, true, true, "Далее", true},
+      // On page 4 Next follows the update's outcome alone: set before the
+      // update starts, while it runs and after it failed, Next stays disabled.
+      {4, false, true, true, "Далее", true, kStageDone},
+      {4, true, true, true, "Далее", true, kStageDone},
+      {4, true, true, true, "Далее", false, kStageRequested},
+      {4, true, true, true, "Далее", false, kStageVerify},
+      {4, true, true, true, "Далее", false, kStageNone},
       {5, false, true, false, "OK", true},    {5, true, true, false, "OK", true},
   };
   for (const ButtonsRow& row : rows) {
-    SCOPED_TRACE(::testing::Message() << "page " << row.page << " synced " << row.synced);
+    SCOPED_TRACE(::testing::Message() << "page " << row.page << " synced " << row.synced
+                                      << " stage " << int{row.stage});
     view.activePage = row.page;
     form.FSynced = row.synced;
+    form.FStage = row.stage;
     // Start from the opposite of what the page wants; Back and Cancel
     // disabled, which UpdateButtons must leave alone.
     view[Id::btnBACK].visible = !row.backShown;
@@ -112,31 +122,37 @@ struct TransitionRow {
   enum { Next, Back } button;
   int to;  // 0: the window closed
   bool syncedAfter;
+  bool nextEnabledAfter;
+  std::uint8_t stage = kStageDone;  // the outcome of the update before, for page 4
 };
 
 TEST_F(FormNavigation, NextAndBackMoveAsTheTransitionTableSays) {
   const TransitionRow rows[] = {
-      {1, false, TransitionRow::Next, 2, false},
-      {2, false, TransitionRow::Next, 3, false},
-      {3, true, TransitionRow::Next, 4, true},  // the update runs (and fails) in between
-      {3, false, TransitionRow::Next, 3, false},
-      {4, false, TransitionRow::Next, 5, false},
-      {4, true, TransitionRow::Next, 5, true},
-      {5, false, TransitionRow::Next, 0, false},
-      {2, false, TransitionRow::Back, 1, false},
-      {3, true, TransitionRow::Back, 2, false},
-      {3, false, TransitionRow::Back, 2, false},
-      {4, true, TransitionRow::Back, 3, false},
-      {5, true, TransitionRow::Back, 2, false},
+      {1, false, TransitionRow::Next, 2, false, true},
+      {2, false, TransitionRow::Next, 3, false, false},
+      {3, true, TransitionRow::Next, 4, true, false},  // the update runs (and fails) in between
+      {3, false, TransitionRow::Next, 3, false, false},
+      {4, false, TransitionRow::Next, 5, false, true},
+      {4, true, TransitionRow::Next, 5, true, true},
+      // After a failed update the finish page is out of reach.
+      {4, true, TransitionRow::Next, 4, true, false, kStageNone},
+      {5, false, TransitionRow::Next, 0, false, true},
+      {2, false, TransitionRow::Back, 1, false, true},
+      {3, true, TransitionRow::Back, 2, false, true},
+      {3, false, TransitionRow::Back, 2, false, true},
+      {4, true, TransitionRow::Back, 3, false, false},
+      {4, true, TransitionRow::Back, 3, false, false, kStageNone},
+      {5, true, TransitionRow::Back, 2, false, true},
   };
   for (const TransitionRow& row : rows) {
     SCOPED_TRACE(::testing::Message() << "from " << row.from << " synced " << row.syncedBefore
                                       << (row.button == TransitionRow::Next ? " Next" : " Back"));
     view.closed = false;
+    form.FStage = row.stage;
     h.GoTo(row.from, row.syncedBefore);
     ShowConnectionIndicators();
-    // Next on page 3 without sync is reachable when the bridge's removal
-    // cleared the sync after Next had been enabled.
+    // Next where it is disabled (page 3 without sync, page 4 after a
+    // failure) must lead nowhere even if a click got through.
     view[Id::btnNEXT].enabled = true;
     h.Click(row.button == TransitionRow::Next ? Id::btnNEXT : Id::btnBACK);
     if (row.to == 0) {
@@ -149,7 +165,7 @@ TEST_F(FormNavigation, NextAndBackMoveAsTheTransitionTableSays) {
     // The buttons always follow the page reached.
     EXPECT_EQ(Shown(Id::btnBACK), row.to != 1);
     EXPECT_EQ(Shown(Id::btnESC), row.to != 5);
-    EXPECT_EQ(Enabled(Id::btnNEXT), row.to != 3 || row.syncedAfter);
+    EXPECT_EQ(Enabled(Id::btnNEXT), row.nextEnabledAfter);
     // Entering page 3 from page 2 or page 4 hides the connection indicators.
     if (row.to == 3 && row.from != 3) {
       EXPECT_FALSE(AnyConnectionIndicator());
@@ -235,7 +251,7 @@ TEST_F(FormNavigation, NextAfterTheSyncWasLostStaysAndRefreshesTheButtons) {
   h.GoTo(3, false);
   h.Click(Id::btnConnect);
   ASSERT_TRUE(Enabled(Id::btnNEXT));
-  form.FSynced = false;  // as the removal of the bridge leaves it, without a refresh
+  form.FSynced = false;  // lost without the page being refreshed
   h.Click(Id::btnNEXT);
   EXPECT_EQ(form.ActivePage(), 3);
   EXPECT_FALSE(Enabled(Id::btnNEXT));
@@ -263,9 +279,7 @@ TEST_F(FormNavigation, NextOnTheConnectionPageClearsEarlierIndicatorsAndRunsTheU
   EXPECT_TRUE(Shown(Id::txtWriteFail));
   EXPECT_TRUE(Shown(Id::ListWriteFail));
   EXPECT_TRUE(Enabled(Id::btnBACK));
-  EXPECT_TRUE(Enabled(Id::btnNEXT));
-  h.Click(Id::btnNEXT);  // after a failed update Next still leads on
-  EXPECT_EQ(form.ActivePage(), 5);
+  EXPECT_FALSE(Enabled(Id::btnNEXT));
 }
 
 TEST_F(FormNavigation, AWholeUpdateKeepsBackAndNextDisabledWhileItRunsAndEndsInSuccess) {
@@ -305,6 +319,64 @@ TEST_F(FormNavigation, AWholeUpdateKeepsBackAndNextDisabledWhileItRunsAndEndsInS
   // The user's settings area was kept (the box is ticked at start).
   EXPECT_EQ(h.bootloader->writes.back(), 0x1380u);
   EXPECT_EQ(std::count(h.bootloader->writes.begin(), h.bootloader->writes.end(), 0x1000u), 0);
+}
+
+// Each way an update can end, and whether page 4 then offers the finish page.
+TEST_F(FormNavigation, OnlyASuccessfulUpdateLeadsOnToTheFinishPage) {
+  using Cmd = FakeBootloader::Command;
+  using Step = FakeBootloader::Step;
+  using Bytes = std::vector<std::uint8_t>;
+  enum class Midway { Nothing, PullOut, Close };
+  const struct {
+    const char* name;
+    Cmd command;
+    std::uint32_t address;  // 0: no fault
+    Step step;
+    Midway midway;
+    bool nextEnabled;
+  } rows[] = {
+      {"success", Cmd::Other, 0, Step::Data, Midway::Nothing, true},
+      {"write refused", Cmd::Write, 0x9000, Step::Data, Midway::Nothing, false},
+      {"verify differs", Cmd::Read, 0x9000, Step::Data, Midway::Nothing, false},
+      {"data memory refused", Cmd::Write, 0x1200, Step::Address, Midway::Nothing, false},
+      {"module pulled out", Cmd::Other, 0, Step::Data, Midway::PullOut, false},
+      {"window closed", Cmd::Other, 0, Step::Data, Midway::Close, false},
+  };
+  for (const auto& row : rows) {
+    SCOPED_TRACE(row.name);
+    FormHarness f;
+    f.PlugInBridge();
+    f.GoTo(3, false);
+    f.Click(Id::btnConnect);
+    ASSERT_TRUE(f.form->FSynced);
+    bool gone = false;
+    f.bootloader->fault = [&](Cmd c, std::uint32_t a, Step s) -> std::optional<Bytes> {
+      if (gone) return Bytes{};  // nothing answers any more
+      if (c != row.command || a != row.address || s != row.step) return std::nullopt;
+      if (c == Cmd::Read) return Bytes(129, 0x79);  // acknowledged, but not the image
+      return Bytes{0x1F};
+    };
+    f.view.onProcessMessages = [&] {
+      if (f.view.processed != 20) return;
+      if (row.midway == Midway::PullOut) {
+        gone = true;
+        f.notifications.Send(kDbtDeviceRemoveComplete, kBridgePath);
+      }
+      if (row.midway == Midway::Close) f.Click(Id::btnESC);
+    };
+    f.Click(Id::btnNEXT);
+    f.form->ApplicationEvents1Idle();  // a removal is acted on once the click returned
+
+    EXPECT_EQ(f.form->FStage, row.nextEnabled ? kStageDone : kStageNone);
+    EXPECT_EQ(f.form->ActivePage(), 4);
+    EXPECT_EQ(f.view[Id::btnNEXT].enabled, row.nextEnabled);
+    EXPECT_TRUE(f.view[Id::btnBACK].enabled && f.view[Id::btnBACK].visible);
+    EXPECT_TRUE(f.view[Id::btnESC].enabled && f.view[Id::btnESC].visible);
+    // Page 4 keeps its outcome, also once the port of a pulled-out module closed.
+    EXPECT_EQ(f.view[Id::txtWriteOK].visible, row.nextEnabled);
+    EXPECT_EQ(f.view[Id::txtWriteFail].visible, !row.nextEnabled);
+    EXPECT_EQ(f.form->FPortOpen, row.midway == Midway::Nothing);
+  }
 }
 
 TEST_F(FormNavigation, UntickingKeepUserWritesTheWholeDataMemory) {

@@ -23,6 +23,7 @@ class RecordingFormView : public FormView {
     std::string caption;
     int position = 0;
     bool checked = false;
+    bool operator==(const State&) const = default;
   };
 
   RecordingFormView();

@@ -176,7 +176,9 @@ TEST_F(Idle, ArrivalWaitsWhileAPortIsOpenAndARemovalReplacesIt) {
   EXPECT_FALSE(updater.FSynced);
   EXPECT_EQ(updater.FPortHandle, kInvalidPortHandle);
   EXPECT_TRUE(api.openHandles.empty());
-  EXPECT_EQ(view.buttonsUpdated, 0) << "removal changes no control";
+  // The window alone decides what a lost connection shows.
+  EXPECT_EQ(view.connectionsLost, 1);
+  EXPECT_EQ(view.buttonsUpdated, 0);
   EXPECT_EQ(view.connectionPageShown, 0);
 }
 
@@ -184,11 +186,13 @@ TEST_F(Idle, RemovalWithoutAPortWaitsForTheNextOne) {
   remove();
   updater.IdleStep(view);
   EXPECT_EQ(updater.FDeviceEvent, 2);
+  EXPECT_EQ(view.connectionsLost, 0) << "no connection to lose";
   updater.ConnectPort("COM12");
   ASSERT_TRUE(updater.FPortOpen);
   updater.IdleStep(view);
   EXPECT_FALSE(updater.FPortOpen);
   EXPECT_EQ(updater.FDeviceEvent, 0);
+  EXPECT_EQ(view.connectionsLost, 1);
 }
 
 TEST_F(Idle, NothingPendingDoesNothing) {

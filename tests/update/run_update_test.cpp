@@ -150,7 +150,7 @@ TEST_P(UpdateOutcome, ShowsTheOutcomeAndSendsNothingAfterAFailure) {
     EXPECT_EQ(api.frames.size(), framesAtFailure) << "nothing is sent after the failed exchange";
   }
   EXPECT_TRUE(view.enabled[C::btnBACK]);
-  EXPECT_TRUE(view.enabled[C::btnNEXT]);
+  EXPECT_FALSE(view.enabled[C::btnNEXT]) << "no way on to the finish page after a failure";
 }
 
 using Cmd = FakeBootloader::Command;

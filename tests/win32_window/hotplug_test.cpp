@@ -48,13 +48,17 @@ TEST_P(WindowHotPlugOnPage, PluggingTheBridgeInConnectsAndShowsTheConnectionPage
   EXPECT_TRUE(h.Enabled(Id::btnNEXT));
   EXPECT_FALSE(h.Enabled(Id::btnConnect));
 
-  // Pulled out again: the port closes, the page keeps what it showed.
+  // Pulled out again: the port closes and the page shows the connection gone.
   EXPECT_EQ(h.SendDeviceChange(kDbtDeviceRemoveComplete, kBridgePath, wide), 0);
   ASSERT_TRUE(h.RunUntilIdle());
   EXPECT_FALSE(h.window->Form1().FPortOpen);
   EXPECT_FALSE(h.window->Form1().FSynced);
-  EXPECT_TRUE(h.Shown(Id::lbConnected));
-  EXPECT_TRUE(h.Enabled(Id::btnNEXT));
+  EXPECT_FALSE(h.Shown(Id::lbConnected));
+  EXPECT_FALSE(h.Shown(Id::txtConnOK));
+  EXPECT_TRUE(h.Shown(Id::lbNotConnected));
+  EXPECT_TRUE(h.Shown(Id::txtConnFail));
+  EXPECT_FALSE(h.Enabled(Id::btnNEXT));
+  EXPECT_TRUE(h.Enabled(Id::btnConnect));
 }
 
 INSTANTIATE_TEST_SUITE_P(Pages, WindowHotPlugOnPage,
@@ -118,7 +122,10 @@ TEST(WindowHotPlug, AnArrivalDuringTheUpdateWaitsAndARemovalClosesThePortAfterTh
   EXPECT_TRUE(h.window->Form1().FPortOpen) << "nothing acted during the update";
   ASSERT_TRUE(h.RunUntilIdle());
   EXPECT_FALSE(h.window->Form1().FPortOpen);
+  // Page 4 keeps the success it showed, and the way on.
   EXPECT_EQ(h.window->ActivePage(), 4);
+  EXPECT_TRUE(h.Shown(Id::txtWriteOK));
+  EXPECT_TRUE(h.Enabled(Id::btnNEXT));
 }
 
 }  // namespace

@@ -51,7 +51,7 @@ TEST_F(WindowHotPlug, PluggingTheBridgeInConnectsAndShowsTheConnectionPage) {
   }
 }
 
-TEST_F(WindowHotPlug, PullingTheBridgeOutClosesThePortAndLeavesThePageAsItWas) {
+TEST_F(WindowHotPlug, PullingTheBridgeOutClosesThePortAndShowsTheConnectionGone) {
   h.PlugInBridge();
   h.notifications.Send(kDbtDeviceArrival, kBridgePath);
   ASSERT_TRUE(RunLoopUntil([&] { return form.FSynced; }));
@@ -61,8 +61,12 @@ TEST_F(WindowHotPlug, PullingTheBridgeOutClosesThePortAndLeavesThePageAsItWas) {
   EXPECT_FALSE(form.FPortOpen);
   EXPECT_FALSE(form.FSynced);
   EXPECT_EQ(h.serial.closed, std::vector<PortHandle>{handle});
-  EXPECT_FALSE(ui.lbConnected->isHidden());
-  EXPECT_TRUE(ui.btnNEXT->isEnabled());
+  EXPECT_TRUE(ui.lbConnected->isHidden());
+  EXPECT_TRUE(ui.txtConnOK->isHidden());
+  EXPECT_FALSE(ui.lbNotConnected->isHidden());
+  EXPECT_FALSE(ui.txtConnFail->isHidden());
+  EXPECT_FALSE(ui.btnNEXT->isEnabled());
+  EXPECT_TRUE(ui.btnConnect->isEnabled());
 }
 
 TEST_F(WindowHotPlug, NothingPendingMeansNothingDone) {
@@ -121,6 +125,9 @@ TEST_F(WindowHotPlug, DuringTheUpdateARemovalIsRecordedAndActedOnOnlyAfterTheCli
   EXPECT_FALSE(form.FPortOpen);
   EXPECT_EQ(form.FDeviceEvent, kDeviceEventNone);
   EXPECT_EQ(form.ActivePage(), 4);
+  // The page keeps the success it showed, and the way on to the finish page.
+  EXPECT_FALSE(ui.txtWriteOK->isHidden());
+  EXPECT_TRUE(ui.btnNEXT->isEnabled());
 }
 
 }  // namespace
