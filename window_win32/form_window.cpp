@@ -229,13 +229,15 @@ void FormWindow::KeepFocusUsable(HWND preferred) {
       ::IsWindowEnabled(focus))
     return;
   // The clicked button if it can still be pressed, else Next, the wizard's
-  // way on, else the first button in the keyboard order (Connect on the
-  // connection page), else the first control.
+  // way on, else Connect on the connection page, else Back (after a failed
+  // update, the way to try again: Enter must not land on Cancel), else the
+  // first button in the keyboard order, else the first control.
   auto usable = [](HWND control) {
     return control != nullptr && ::IsWindow(control) && ::IsWindowVisible(control) &&
            ::IsWindowEnabled(control);
   };
-  for (HWND candidate : {preferred, Control(Id::btnNEXT)}) {
+  for (HWND candidate :
+       {preferred, Control(Id::btnNEXT), Control(Id::btnConnect), Control(Id::btnBACK)}) {
     if (usable(candidate)) {
       ::SetFocus(candidate);
       return;

@@ -150,6 +150,7 @@ TEST_F(WindowUpdate, AFailedBlockShowsTheFailureAndNothingIsSentAfterIt) {
   EXPECT_EQ(BarOf(h.Control(Id::BarWrite)), ((0x9000 - 0x8C00 + 1) * 100) / 29219);
   EXPECT_FALSE(h.Enabled(Id::btnNEXT)) << "no way on to the finish page";
   EXPECT_TRUE(h.Enabled(Id::btnBACK));
+  EXPECT_EQ(::GetFocus(), h.Control(Id::btnBACK)) << "Enter tries again, it does not close";
 }
 
 TEST_F(WindowUpdate, CancelDuringTheWriteClosesThePortAtOnceAndTheProgramEndsAfterTheClick) {

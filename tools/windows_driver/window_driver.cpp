@@ -11,11 +11,14 @@
 //   window_driver click NAME    presses the form's button NAME (btnNEXT, ...)
 //   window_driver page          prints the active page, 1 to 5
 //   window_driver wait-update   waits until page 4 shows the outcome: prints ok or failed
+//   window_driver unplug        tells the window the bridge was pulled out, as
+//                               Windows does (WM_DEVICECHANGE, removal complete)
 //   window_driver dpi           prints the window's DPI
 //   window_driver close         asks the window to close, as its close box does
 //
 // Exit status 0 on success, 1 when the window (or box) did not come within
 // 30 seconds, 2 on a bad command.
+#include <cstddef>
 #include <cstdio>
 #include <cstring>
 #include <string>
@@ -25,6 +28,8 @@
 #include "window_win32/dpi.h"
 #include "window_win32/wide_text.h"
 #include "window_win32/win32_headers.h"
+
+#include <dbt.h>
 
 namespace {
 
@@ -140,13 +145,26 @@ int main(int argc, char** argv) {
     for (int i = 0; i < kTries; ++i) {
       const bool ok = IsShown(FindControl(form, Id::txtWriteOK));
       const bool failed = IsShown(FindControl(form, Id::txtWriteFail));
-      if ((ok || failed) && ::IsWindowEnabled(FindControl(form, Id::btnNEXT))) {
+      // Back comes back once the update has ended, whatever its outcome.
+      if ((ok || failed) && ::IsWindowEnabled(FindControl(form, Id::btnBACK))) {
         std::printf("%s\n", ok ? "ok" : "failed");
         return 0;
       }
       ::Sleep(10);
     }
     return 1;
+  }
+  if (command == "unplug") {
+    static const wchar_t kPath[] =
+        L"\\\\?\\USB#VID_10C4&PID_EA60#0001#{a5dcbf10-6530-11d2-901f-00c04fb951ed}";
+    alignas(DEV_BROADCAST_DEVICEINTERFACE_W) unsigned char
+        record[offsetof(DEV_BROADCAST_DEVICEINTERFACE_W, dbcc_name) + sizeof kPath] = {};
+    auto& header = *reinterpret_cast<DEV_BROADCAST_DEVICEINTERFACE_W*>(record);
+    header.dbcc_size = sizeof record;
+    header.dbcc_devicetype = DBT_DEVTYP_DEVICEINTERFACE;
+    std::memcpy(record + offsetof(DEV_BROADCAST_DEVICEINTERFACE_W, dbcc_name), kPath, sizeof kPath);
+    ::SendMessageW(form, WM_DEVICECHANGE, DBT_DEVICEREMOVECOMPLETE, reinterpret_cast<LPARAM>(record));
+    return 0;
   }
   if (command == "click" && argc == 3) {
     for (const auto& control : tarvik::form::Controls()) {
