@@ -85,7 +85,7 @@ if [ -z "$welcome" ]; then
 fi
 
 xdotool search --sync --onlyvisible --name "GPS Tarvik Update" >/dev/null
-shot page1-welcome
+if [ -n "$welcome" ]; then shot page1-welcome; else shot page1-built-in-text; fi
 click "$next_x" "$next_y"
 shot page2-preparation
 click "$next_x" "$next_y"

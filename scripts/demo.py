@@ -26,6 +26,9 @@ WINDOW_TITLE = 'GPS Tarvik Update to v.'
 WINDOW_SIZE = (622, 409)
 NEXT_BUTTON = (488 + 44, 359 + 12)  # centre of "Далее" in the window
 CANCEL_BUTTON = (200 + 44, 360 + 12)  # centre of "Отмена"
+BACK_BUTTON = (344 + 44, 360 + 12)  # centre of "Назад"
+TAB_ROW = 25  # height of the page container's covered tab row (Fusion style)
+CONNECT_BUTTON = (192 + 8 + 44, TAB_ROW + 80 + 12)  # centre of "Соединение"
 
 
 def plain_env():
@@ -236,7 +239,7 @@ def headless(args, control, log):
         print('page 4: loading')
 
         if args.expect_failure:
-            return failed_update(args, screen, log, app)
+            return failed_update(args, screen, log, app, control)
 
         reported = {'write': -1, 'verify': -1}
         total = 2 * FLASH_BLOCKS + EEPROM_BLOCKS_KEPT
@@ -281,9 +284,10 @@ def headless(args, control, log):
         xvfb.wait(timeout=10)
 
 
-def failed_update(args, screen, log, app):
-    """The tracker was told to fail: wait until the wizard stops talking,
-    show the failure, and leave with Cancel."""
+def failed_update(args, screen, log, app, control):
+    """The tracker was told to fail: wait until the wizard stops talking and
+    show the failure; then Back, Connect, pull the module out and show the
+    connection gone; leave with Cancel."""
     def quiet():
         before = len(log.lines)
         time.sleep(1.5)
@@ -294,6 +298,19 @@ def failed_update(args, screen, log, app):
         return 1
     print('the update failed as the virtual tracker was told to')
     screen.shot('page4-failed.png')
+    screen.click(BACK_BUTTON)
+    screen.click(CONNECT_BUTTON)
+    def connected_again():
+        log.poll()
+        return log.count(r' > 05 [0-9A-F]{2} 00 11 21 31 43 79') > 1
+    if not wait_for(connected_again, 10):
+        print('Connect did not connect again')
+        return 1
+    time.sleep(0.5)
+    control.send('unplug')
+    print('virtual tracker pulled out on the connection page')
+    time.sleep(1.0)
+    screen.shot('page3-pulled-out.png')
     screen.click(CANCEL_BUTTON)
     try:
         app.wait(timeout=10)

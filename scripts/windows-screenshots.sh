@@ -113,7 +113,7 @@ shot error-box
 drive box-ok
 rect="$(drive wait)"
 echo "window at $rect, $(drive dpi) dpi"
-shot page1-welcome
+shot page1-built-in-text
 drive click btnNEXT
 shot page2-preparation
 drive click btnNEXT
@@ -128,13 +128,14 @@ drive click btnNEXT
 shot page5-finish
 stop_program
 
-# 2. The welcome text from a rich-text text.rtf; a failed connection; a
-#    failed update (the tracker refuses a block).
+# 2. The welcome text the zip ships (text.rtf); a failed connection; a
+#    failed update (the tracker refuses a block); back to the connection
+#    page, connected again, and the module pulled out.
 cp docs/text.rtf "$folder/text.rtf"
 start_tracker --fault nack:write@9000
 start_program "$folder"
 rect="$(drive wait)"
-shot page1-rich-text
+shot page1-welcome
 drive click btnNEXT
 drive click btnNEXT
 kill "$sim_pid"; wait "$sim_pid" 2>/dev/null || true; sim_pid=""
@@ -147,4 +148,11 @@ sleep 2
 drive click btnNEXT
 echo "update: $(drive wait-update)"
 shot page4-failed
+drive click btnBACK
+start_tracker  # a fresh line: Wine sets up a reopened pseudo-terminal wrongly
+drive click btnConnect
+sleep 2
+drive unplug
+sleep 1
+shot page3-pulled-out
 stop_program
