@@ -35,7 +35,8 @@ own[wine]="wine wine64 wine32:i386 g++-mingw-w64-x86-64-posix g++-mingw-w64-i686
 # benchmarks' builds configure as well.
 help[suite]="the Linux tests: presets dev and asan, ctest"
 uses[suite]="demo"
-own[suite]="libgtest-dev libgmock-dev libumockdev-dev"
+# locales-all: the docs' checksum command is run on a system in Russian.
+own[suite]="libgtest-dev libgmock-dev libumockdev-dev locales-all"
 
 help[package]="the Debian package: scripts/build-package.sh, scripts/package-tests.sh"
 uses[package]="suite docs"
