@@ -200,6 +200,12 @@ def check_memory(memory_out, initial, firmware_dir, keep_user=True):
     return ok
 
 
+def connections(log):
+    """How many times the tracker has answered a Get: each connection ends so."""
+    log.poll()
+    return log.count(r' > 05 [0-9A-F]{2} 00 11 21 31 43 79')
+
+
 def headless(args, control, log):
     xvfb, display = start_display()
     screen = Screen(display, args.shots)
@@ -226,10 +232,7 @@ def headless(args, control, log):
         control.send('plug')
         print('virtual tracker plugged in')
 
-        def connected():
-            log.poll()
-            return log.count(r' > 05 [0-9A-F]{2} 00 11 21 31 43 79') > 0
-        if not wait_for(connected, 10):
+        if not wait_for(lambda: connections(log) > 0, 10):
             print('the wizard did not connect on its own')
             return 1
         time.sleep(0.5)
@@ -300,10 +303,7 @@ def failed_update(args, screen, log, app, control):
     screen.shot('page4-failed.png')
     screen.click(BACK_BUTTON)
     screen.click(CONNECT_BUTTON)
-    def connected_again():
-        log.poll()
-        return log.count(r' > 05 [0-9A-F]{2} 00 11 21 31 43 79') > 1
-    if not wait_for(connected_again, 10):
+    if not wait_for(lambda: connections(log) > 1, 10):
         print('Connect did not connect again')
         return 1
     time.sleep(0.5)
