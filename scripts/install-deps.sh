@@ -2,6 +2,7 @@
 # Installs the Debian 12 packages that a stage of work needs, and only those
 # that are missing. One argument per stage; several stages may be named.
 #   scripts/install-deps.sh [STAGE]...   (test when none is named)
+#   scripts/install-deps.sh --list STAGE...   the stages' packages, one a line
 #   scripts/install-deps.sh --help       the stages, one line each
 set -euo pipefail
 
@@ -83,6 +84,8 @@ packages_of() {
   printf '%s\n' ${own[$1]}
 }
 
+list_only=0
+[ "${1:-}" != --list ] || { list_only=1; shift; }
 [ $# -gt 0 ] || set -- test
 wanted=()
 for stage in "$@"; do
@@ -97,6 +100,7 @@ for stage in "$@"; do
   mapfile -t -O "${#wanted[@]}" wanted < <(packages_of "$stage")
 done
 mapfile -t wanted < <(printf '%s\n' "${wanted[@]}" | sort -u)
+[ "$list_only" -eq 0 ] || { printf '%s\n' "${wanted[@]}"; exit 0; }
 
 missing=()
 for p in "${wanted[@]}"; do
