@@ -75,7 +75,8 @@ function(_tarvik_check_text file format)
     message(FATAL_ERROR "Firmware ${file}: the file starts with a UTF-8 byte-order mark "
             "(EF BB BF), which is no part of a HEX or S-record file: save it without one")
   endif()
-  file(STRINGS "${file}" lines)
+  # NO_HEX_CONVERSION: file(STRINGS) would read a HEX or S-record file as its data.
+  file(STRINGS "${file}" lines NO_HEX_CONVERSION)
   set(number 0)
   set(end_line 0)
   set(last "")
