@@ -112,8 +112,11 @@ else
   # The engine finds the module through this configuration (no secret in it).
   printf '%s\n' 'openssl_conf = init' '[init]' 'engines = engines' '[engines]' \
     'pkcs11 = pkcs11' '[pkcs11]' "MODULE_PATH = $module" >"$work/engine.cnf"
+  # Without a password file the token's own way of asking for the PIN serves.
+  pin=()
+  [ -z "$password_file" ] || pin=(-passin stdin)
   if ! OPENSSL_CONF="$work/engine.cnf" openssl pkey -engine pkcs11 -inform engine \
-         -in "$key_uri" -passin stdin -pubout -out "$work/key.pub" \
+         -in "$key_uri" "${pin[@]}" -pubout -out "$work/key.pub" \
          < <(say_password) >/dev/null 2>"$work/openssl.err"; then
     grep -qi 'PIN incorrect' "$work/openssl.err" &&
       fail "wrong password (PIN) for the key $key_uri"
