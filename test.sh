@@ -8,7 +8,8 @@
 #   6. suite         the whole suite in the debug build
 #   7. docs          what README.md, CHANGELOG.md and the guide name exists
 #   8. test release  scripts/release.sh on the stand-in firmware: the exe and
-#                    the package built twice and compared, the package stage
+#                    the package built twice and compared, the package stage,
+#                    the release's files checked
 set -euo pipefail
 cd "$(dirname "$0")"
 
@@ -42,11 +43,13 @@ release_build() {
   cmake --build --preset release -j "$jobs"
 }
 # A release of the stand-in firmware: the exe and the package built twice in
-# two places and compared, the zip, the checksums, and the package stage
-# (built, linted, installed, run, purged) on the package it publishes.
+# two places and compared, the zip, the checksums and their signature, the
+# package stage (built, linted, installed, run, purged) on the package it
+# publishes, and its files checked as an owner gets them.
 test_release() {
   rm -rf build/test-release
   scripts/release.sh --test-firmware --output build/test-release \
+    --support-url https://tarvik.example/support \
     --tested-exe build/win32/TarvikUpdate/TarvikUpdate.exe
 }
 

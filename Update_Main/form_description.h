@@ -109,8 +109,8 @@ struct ControlDescription {
   bool checkedAtStart;
 };
 
-// The window itself; the version is the release's (release_info.h).
-inline constexpr std::string_view kCaption = "GPS Tarvik Update to v." TARVIK_VERSION;
+// The window itself; the name and version are the release's (release_info.h).
+inline constexpr std::string_view kCaption = TARVIK_PRODUCT_NAME " to v." TARVIK_VERSION;
 inline constexpr int kClientWidth = 622;
 inline constexpr int kClientHeight = 409;
 inline constexpr int kScreenLeft = 368;

@@ -7,6 +7,7 @@
 #include <string>
 
 #include "device_link/serial_api_posix.h"
+#include "firmware/memory_map.h"
 #include "tests/fakes/fake_device_info_api.h"
 #include "tests/fakes/recording_view.h"
 #include "update_engine/updater.h"
@@ -15,8 +16,8 @@ namespace tarvik::bench {
 namespace {
 
 constexpr double kCharSeconds = 11.0 / 9600.0;  // start, 8 data, parity, stop
-constexpr int kFlashBlocks = 229;
-constexpr int kEepromBlocksKept = 6;
+constexpr int kFlashBlocks = static_cast<int>(tarvik::kFlashBlocks);
+constexpr int kEepromBlocksKept = static_cast<int>(tarvik::kEepromBlocksKeepingSettings);
 constexpr int kWriteChars = 137 + 3;
 constexpr int kReadChars = 9 + 131;
 constexpr double kProgramSeconds = 0.006;

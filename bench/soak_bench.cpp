@@ -45,6 +45,7 @@
 #include "device_link/device_broadcast.h"
 #include "device_link/serial_api_posix.h"
 #include "firmware/firmware_image.h"
+#include "firmware/memory_map.h"
 #include "form_window.h"
 #include "tests/e2e/recording_serial_api.h"
 #include "tests/e2e/testbed_control.h"
@@ -68,8 +69,8 @@ constexpr bool kJudgeMemory = true;
 #endif
 
 constexpr char kPort[] = "COM40";
-constexpr std::uint32_t kBlock = 128;
-constexpr int kFlashBlocks = 229;
+constexpr std::uint32_t kBlock = tarvik::kBlockBytes;
+constexpr int kFlashBlocks = static_cast<int>(tarvik::kFlashBlocks);
 constexpr int kMaxAttempts = 4;  // the last one without a fault
 constexpr int kMaxStalls = 6;
 constexpr int kActMs = 5000;
@@ -117,7 +118,8 @@ Fault Draw(std::mt19937& rng, int attempt, bool keep) {
   fault.kind = attempt == 1 ? static_cast<Kind>(pick(6))
                             : (pick(2) == 0 ? Kind::None : static_cast<Kind>(1 + pick(5)));
   fault.phase = static_cast<Phase>(pick(3));
-  fault.block = 1 + pick(fault.phase == Phase::Data ? (keep ? 6 : 8) : kFlashBlocks);
+  const std::uint32_t dataBlocks = keep ? tarvik::kEepromBlocksKeepingSettings : tarvik::kEepromBlocks;
+  fault.block = 1 + pick(fault.phase == Phase::Data ? static_cast<int>(dataBlocks) : kFlashBlocks);
   static const char* const steps[] = {"cmd", "addr", "data"};
   fault.step = steps[pick(3)];
   return fault;
@@ -179,7 +181,10 @@ Expected OnPage(int page) {
   return e;
 }
 
-int Progress(int goodBlocks) { return ((goodBlocks * static_cast<int>(kBlock) + 1) * 100) / 29219; }
+int Progress(int goodBlocks) {
+  return ((goodBlocks * static_cast<int>(kBlock) + 1) * 100) /
+         static_cast<int>(tarvik::kFlashLast - tarvik::kFlashStart);
+}
 
 bool IsIndicator(Id id) {
   static const std::set<Id> indicators{

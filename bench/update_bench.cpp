@@ -15,6 +15,7 @@
 
 #include "bench/paced_update.h"
 #include "device_link/serial_api_posix.h"
+#include "firmware/memory_map.h"
 #include "tests/fakes/fake_device_info_api.h"
 #include "tests/fakes/recording_view.h"
 #include "tests/support/bootsim_process.h"
@@ -28,7 +29,8 @@ using tarvik::bench::UpdateRun;
 using tarvik::testing::BootsimOptions;
 using tarvik::testing::BootsimProcess;
 
-constexpr int kExchanges = 2 * 229 + 6;
+constexpr int kExchanges =
+    static_cast<int>(2 * tarvik::kFlashBlocks + tarvik::kEepromBlocksKeepingSettings);
 
 int Paced() {
   BootsimProcess sim(tarvik::bench::PacedTracker());

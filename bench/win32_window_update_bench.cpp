@@ -11,6 +11,7 @@
 #include <cstdio>
 
 #include "device_link/serial_api_win32.h"
+#include "firmware/memory_map.h"
 #include "tests/fakes/fake_device_info_api.h"
 #include "tests/fakes/recording_view.h"
 #include "tests/win32_window/window_harness.h"
@@ -23,7 +24,8 @@ namespace {
 using tarvik::form::Id;
 using Clock = std::chrono::steady_clock;
 
-constexpr int kExchanges = 2 * 229 + 6;
+constexpr int kExchanges =
+    static_cast<int>(2 * tarvik::kFlashBlocks + tarvik::kEepromBlocksKeepingSettings);
 
 struct Run {
   double seconds = 0;

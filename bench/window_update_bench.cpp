@@ -18,6 +18,7 @@
 
 #include "bench/paced_update.h"
 #include "device_link/serial_api_posix.h"
+#include "firmware/memory_map.h"
 #include "form_window.h"
 #include "tests/fakes/fake_device_info_api.h"
 
@@ -26,7 +27,8 @@ namespace {
 using tarvik::bench::UpdateRun;
 using tarvik::testing::BootsimProcess;
 
-constexpr int kExchanges = 2 * 229 + 6;
+constexpr int kExchanges =
+    static_cast<int>(2 * tarvik::kFlashBlocks + tarvik::kEepromBlocksKeepingSettings);
 
 UpdateRun RunWindowUpdate(BootsimProcess& sim) {
   tarvik::PosixSerialApi serial([&](std::string_view name) -> std::optional<std::string> {

@@ -7,6 +7,7 @@
 #include <cstdint>
 
 #include "device_link/serial_port.h"
+#include "firmware/memory_map.h"
 
 namespace tarvik {
 
@@ -15,7 +16,6 @@ inline constexpr std::uint8_t kAck = 0x79;
 inline constexpr std::uint8_t kCmdGet = 0x00;
 inline constexpr std::uint8_t kCmdReadMemory = 0x11;
 inline constexpr std::uint8_t kCmdWriteMemory = 0x31;
-inline constexpr std::uint16_t kBlockBytes = 128;
 
 // Waits, in tries of WaitForBytes (a 1-ms sleep and a count query each).
 inline constexpr std::uint32_t kTriesAck = 200;

@@ -1,10 +1,13 @@
-# The release's own inputs: its version, its date and the application ID the
-# desktop knows the program by. Each is checked when the build is configured
-# and turned into the forms the program and its files want; a value that is
-# not one is refused there, before anything is built. The tests run it on its
-# own:
+# The release's own inputs: its version, its date, the application ID the
+# desktop knows the program by and the maker's support address (which may be
+# empty). Each is checked when the build is configured and turned into the
+# forms the program and its files want; a value that is not one is refused
+# there, before anything is built. The tests run it on its own:
 #   cmake -DTARVIK_VERSION=1.3.1 -DTARVIK_RELEASE_DATE=17.07.2011 \
-#         -DTARVIK_APP_ID=example.tarvik.TarvikUpdate -P cmake/release_inputs.cmake
+#         -DTARVIK_APP_ID=example.tarvik.TarvikUpdate [-DTARVIK_SUPPORT_URL=https://...] \
+#         [-DTARVIK_DEBIAN_VERSION=1.3.1] -P cmake/release_inputs.cmake
+# The Debian package's build gives TARVIK_DEBIAN_VERSION, debian/changelog's
+# newest version, which must be TARVIK_VERSION: the version is given once.
 #
 # Sets, besides the inputs themselves:
 #   TARVIK_VERSION_QUAD        1.3.1.0   the four numbers Windows keeps
@@ -85,10 +88,41 @@ function(_tarvik_check_app_id id)
   endif()
 endfunction()
 
+# An https address whose text goes as it is into XML, a desktop file and
+# Markdown: no blanks, quotes, angle brackets or ampersands.
+function(_tarvik_check_support_url url)
+  set(label "[A-Za-z0-9]([A-Za-z0-9-]*[A-Za-z0-9])?")
+  if(NOT url STREQUAL "" AND
+     NOT url MATCHES "^https://${label}(\\.${label})+(:[0-9]+)?(/[A-Za-z0-9._~/%?=#+-]*)?$")
+    message(FATAL_ERROR "TARVIK_SUPPORT_URL \"${url}\": a web address such as "
+            "https://tarvik.example/support: https://, the maker's host, then a path of "
+            "letters, digits and - . _ ~ / % ? = # + only")
+  endif()
+endfunction()
+
+# The package's version names the program's; a test build's "1.3.1~test"
+# is a test of 1.3.1.
+function(_tarvik_check_debian_version debian version)
+  string(REGEX REPLACE "~test$" "" upstream "${debian}")
+  if(NOT upstream STREQUAL version)
+    message(FATAL_ERROR "TARVIK_DEBIAN_VERSION \"${debian}\": debian/changelog's newest "
+            "version is not the program's, ${version}: give the version once, in "
+            "CMakeLists.txt (or scripts/release.sh --version), and the changelog the same")
+  endif()
+endfunction()
+
 _tarvik_check_version("${TARVIK_VERSION}")
 _tarvik_check_date("${TARVIK_RELEASE_DATE}")
 _tarvik_check_app_id("${TARVIK_APP_ID}")
+_tarvik_check_support_url("${TARVIK_SUPPORT_URL}")
+if(DEFINED TARVIK_DEBIAN_VERSION)
+  _tarvik_check_debian_version("${TARVIK_DEBIAN_VERSION}" "${TARVIK_VERSION}")
+endif()
 if(CMAKE_SCRIPT_MODE_FILE STREQUAL CMAKE_CURRENT_LIST_FILE)
+  set(support "no support address")
+  if(TARVIK_SUPPORT_URL)
+    set(support "support at ${TARVIK_SUPPORT_URL}")
+  endif()
   message(STATUS "${TARVIK_VERSION} (${TARVIK_VERSION_QUAD}), ${TARVIK_RELEASE_DATE_ISO}, "
-          "${TARVIK_APP_ID}")
+          "${TARVIK_APP_ID}, ${support}")
 endif()

@@ -6,8 +6,11 @@
 #   a directory holding flash.bin and eeprom.bin, each exactly its memory's size;
 #   an Intel HEX file (.hex, .ihx) or a Motorola S-record file (.s19, .s28,
 #     .s37, .srec, .mot) holding both memories at their own addresses, as the
-#     maker's STM8 toolchain writes it. srecord reads and crops it; gaps in
-#     program memory are erased flash, 0x00. Data memory must be there whole.
+#     maker's STM8 toolchain or srecord writes it. srecord reads it; a byte
+#     outside both memories refuses the file, gaps in program memory are
+#     erased flash, 0x00, and data memory must be there whole.
+# The message at the end says how many bytes of each memory came from the
+# file and which ranges were filled.
 #
 # The build includes this file and calls tarvik_import_firmware() when it is
 # configured; the tests run it on its own:
@@ -28,6 +31,9 @@ endfunction()
 # Runs srecord. A failure, and any warning but the harmless ones, refuses the
 # file: srecord skips a line that is no record with only a warning, and a
 # file cut short lacks its end record, so either would lose bytes silently.
+# An S-record file that ends with its count record (srecord checks the count)
+# is whole without a termination record: srec_cat writes it so when the
+# input has no start address (_tarvik_counted, from _tarvik_check_text).
 function(_tarvik_srecord out file)
   execute_process(COMMAND ${ARGN} RESULT_VARIABLE status OUTPUT_VARIABLE stdout
                   ERROR_VARIABLE stderr)
@@ -37,9 +43,11 @@ function(_tarvik_srecord out file)
   foreach(line IN LISTS lines)
     if(line MATCHES "warning: (data records not in strictly ascending order|redundant 0x)")
       continue()  # records out of order, and overlaps that agree
+    elseif(line MATCHES "warning: no execution start address record" AND _tarvik_counted)
+      continue()
     elseif(line MATCHES "^line ([0-9]+): warning: no (end-of-file|execution start address) record")
-      string(CONCAT fault "the file ends at line ${CMAKE_MATCH_1} without its end record: "
-                          "it may have been cut short")
+      string(CONCAT fault "the file ends at line ${CMAKE_MATCH_1} without its end record "
+                          "or a count record: it may have been cut short")
     elseif(line MATCHES "^line ([0-9]+): warning: ignoring garbage lines")
       set(fault "line ${CMAKE_MATCH_1} is no record")
     else()
@@ -56,6 +64,42 @@ function(_tarvik_srecord out file)
   set(${out} "${stdout}" PARENT_SCOPE)
 endfunction()
 
+# What srecord does not see in the text: a UTF-8 byte-order mark, which it
+# takes for a line that is no record; Intel HEX records after the end
+# record, which it ignores (two files joined with cat lose the second);
+# whether an S-record file ends with its count record (S5, S6). Sets
+# _tarvik_counted in the caller.
+function(_tarvik_check_text file format)
+  file(READ "${file}" head LIMIT 3 HEX)
+  if(head STREQUAL "efbbbf")
+    message(FATAL_ERROR "Firmware ${file}: the file starts with a UTF-8 byte-order mark "
+            "(EF BB BF), which is no part of a HEX or S-record file: save it without one")
+  endif()
+  # NO_HEX_CONVERSION: file(STRINGS) would read a HEX or S-record file as its data.
+  file(STRINGS "${file}" lines NO_HEX_CONVERSION)
+  set(number 0)
+  set(end_line 0)
+  set(last "")
+  foreach(line IN LISTS lines)
+    math(EXPR number "${number} + 1")
+    if(line MATCHES "^[ \t\r]*$")
+      continue()
+    endif()
+    if(end_line GREATER 0)
+      message(FATAL_ERROR "Firmware ${file}: line ${number} follows the end record of line "
+              "${end_line}: a file has nothing after its end record (two files joined?)")
+    endif()
+    if(format STREQUAL "-intel" AND line MATCHES "^:00[0-9A-Fa-f][0-9A-Fa-f][0-9A-Fa-f][0-9A-Fa-f]01")
+      set(end_line ${number})
+    endif()
+    set(last "${line}")
+  endforeach()
+  set(_tarvik_counted OFF PARENT_SCOPE)
+  if(format STREQUAL "-motorola" AND last MATCHES "^S[56]")
+    set(_tarvik_counted ON PARENT_SCOPE)
+  endif()
+endfunction()
+
 # An address as the messages write it: 0x and at least four digits.
 function(_tarvik_hex out value)
   math(EXPR value "${value}" OUTPUT_FORMAT HEXADECIMAL)
@@ -69,10 +113,20 @@ function(_tarvik_hex out value)
   set(${out} "0x${value}" PARENT_SCOPE)
 endfunction()
 
+# Appends "FROM-TO" to the caller's list LIST, unless the range is empty.
+function(_tarvik_gap list from to)
+  if(from LESS_EQUAL to)
+    _tarvik_hex(from ${from})
+    _tarvik_hex(to ${to})
+    set(${list} ${${list}} "${from}-${to}" PARENT_SCOPE)
+  endif()
+endfunction()
+
 # The address ranges a HEX or S-record file fills: the checks of what may be
 # where, on srec_info's list "Data: FIRST - LAST" (sorted, merged), which
-# follows the file's header text.
-function(_tarvik_check_ranges file info flash_bytes_out)
+# follows the file's header text. Gives the count of program-memory bytes
+# from the file and the ranges of it the file leaves to be filled.
+function(_tarvik_check_ranges file info flash_bytes_out flash_gaps_out)
   string(FIND "${info}" "\nData:" at)
   if(at LESS 0)
     message(FATAL_ERROR "Firmware ${file}: the file holds no data")
@@ -80,7 +134,9 @@ function(_tarvik_check_ranges file info flash_bytes_out)
   string(SUBSTRING "${info}" ${at} -1 info)
   string(REGEX MATCHALL "[0-9A-Fa-f]+ - [0-9A-Fa-f]+" ranges "${info}")
   set(flash_bytes 0)
-  set(eeprom_next ${TARVIK_EEPROM_START})  # the first data-memory address not yet seen
+  set(flash_next ${TARVIK_FLASH_START})  # the first program-memory address not yet seen
+  set(flash_gaps)
+  set(eeprom_next ${TARVIK_EEPROM_START})  # the same for data memory
   set(eeprom_gaps)
   foreach(range IN LISTS ranges)
     string(REGEX MATCH "([0-9A-Fa-f]+) - ([0-9A-Fa-f]+)" _ "${range}")
@@ -101,15 +157,13 @@ function(_tarvik_check_ranges file info flash_bytes_out)
               "(${TARVIK_FLASH_START}-${TARVIK_FLASH_LAST}) and data memory "
               "(${TARVIK_EEPROM_START}-${TARVIK_EEPROM_LAST})")
     endif()
+    math(EXPR before "${first} - 1")
     if(first GREATER_EQUAL TARVIK_FLASH_START AND first LESS_EQUAL TARVIK_FLASH_LAST)
       math(EXPR flash_bytes "${flash_bytes} + ${last} - ${first} + 1")
+      _tarvik_gap(flash_gaps ${flash_next} ${before})
+      math(EXPR flash_next "${last} + 1")
     elseif(first GREATER_EQUAL TARVIK_EEPROM_START AND first LESS_EQUAL TARVIK_EEPROM_LAST)
-      if(first GREATER eeprom_next)
-        math(EXPR gap_last "${first} - 1")
-        _tarvik_hex(gap_first ${eeprom_next})
-        _tarvik_hex(gap_last ${gap_last})
-        list(APPEND eeprom_gaps "${gap_first}-${gap_last}")
-      endif()
+      _tarvik_gap(eeprom_gaps ${eeprom_next} ${before})
       math(EXPR eeprom_next "${last} + 1")
     endif()
   endforeach()
@@ -117,16 +171,15 @@ function(_tarvik_check_ranges file info flash_bytes_out)
     message(FATAL_ERROR "Firmware ${file}: no byte of program memory "
             "(${TARVIK_FLASH_START}-${TARVIK_FLASH_LAST})")
   endif()
-  if(eeprom_next LESS_EQUAL TARVIK_EEPROM_LAST)
-    _tarvik_hex(gap_first ${eeprom_next})
-    list(APPEND eeprom_gaps "${gap_first}-${TARVIK_EEPROM_LAST}")
-  endif()
+  _tarvik_gap(eeprom_gaps ${eeprom_next} ${TARVIK_EEPROM_LAST})
   if(eeprom_gaps)
     list(JOIN eeprom_gaps ", " eeprom_gaps)
     message(FATAL_ERROR "Firmware ${file}: data memory (${TARVIK_EEPROM_START}-"
             "${TARVIK_EEPROM_LAST}) must be there whole; missing: ${eeprom_gaps}")
   endif()
+  _tarvik_gap(flash_gaps ${flash_next} ${TARVIK_FLASH_LAST})
   set(${flash_bytes_out} ${flash_bytes} PARENT_SCOPE)
+  set(${flash_gaps_out} "${flash_gaps}" PARENT_SCOPE)
 endfunction()
 
 function(_tarvik_check_size file size what)
@@ -158,6 +211,7 @@ function(tarvik_import_firmware firmware out_dir)
     file(COPY_FILE "${firmware}/flash.bin" "${flash}")
     file(COPY_FILE "${firmware}/eeprom.bin" "${eeprom}")
     set(flash_bytes ${TARVIK_FLASH_SIZE})
+    set(flash_gaps)
   else()
     cmake_path(GET firmware EXTENSION LAST_ONLY extension)
     string(TOLOWER "${extension}" extension)
@@ -177,8 +231,9 @@ function(tarvik_import_firmware firmware out_dir)
                 "(Debian package srecord)")
       endif()
     endforeach()
+    _tarvik_check_text("${firmware}" ${format})
     _tarvik_srecord(info "${firmware}" ${TARVIK_srec_info} "${firmware}" ${format})
-    _tarvik_check_ranges("${firmware}" "${info}" flash_bytes)
+    _tarvik_check_ranges("${firmware}" "${info}" flash_bytes flash_gaps)
     # Overlapping records that disagree, named at their own addresses.
     _tarvik_srecord(_ "${firmware}" ${TARVIK_srec_cat} "${firmware}" ${format} -o - -motorola)
     _tarvik_srecord(_ "${firmware}" ${TARVIK_srec_cat} "${firmware}" ${format}
@@ -197,9 +252,15 @@ function(tarvik_import_firmware firmware out_dir)
     file(COPY_FILE "${image}" "${final}" ONLY_IF_DIFFERENT)
     file(REMOVE "${image}")
   endforeach()
-  message(STATUS "Firmware ${firmware}: program memory ${TARVIK_FLASH_START}-${TARVIK_FLASH_LAST},"
-          " ${flash_bytes} of ${TARVIK_FLASH_SIZE} bytes from the file (the rest 0x00);"
-          " data memory ${TARVIK_EEPROM_START}-${TARVIK_EEPROM_LAST}, ${TARVIK_EEPROM_SIZE} bytes")
+  set(filled "none filled")
+  if(flash_gaps)
+    list(JOIN flash_gaps ", " filled)
+    set(filled "${filled} filled with 0x00")
+  endif()
+  message(STATUS "Firmware ${firmware}: program memory ${TARVIK_FLASH_START}-${TARVIK_FLASH_LAST}:"
+          " ${flash_bytes} of ${TARVIK_FLASH_SIZE} bytes from the file, ${filled};"
+          " data memory ${TARVIK_EEPROM_START}-${TARVIK_EEPROM_LAST}: ${TARVIK_EEPROM_SIZE} of"
+          " ${TARVIK_EEPROM_SIZE} bytes from the file")
 endfunction()
 
 if(CMAKE_SCRIPT_MODE_FILE STREQUAL CMAKE_CURRENT_LIST_FILE)

@@ -5,9 +5,11 @@
 # its build files inside it, so it builds a copy of the source tree in
 # build/package/src: the checkout stays as it was. The last line printed is
 # the path of the .deb. A release's inputs reach the package's build through
-# variables TARVIK_FIRMWARE, TARVIK_VERSION, TARVIK_RELEASE_DATE and
-# TARVIK_APP_ID (debian/rules), which scripts/release.sh sets. Needs the packages named in debian/control's
-# Build-Depends (`sudo apt-get build-dep ./` from the repository installs them).
+# variables TARVIK_FIRMWARE, TARVIK_VERSION, TARVIK_RELEASE_DATE, TARVIK_APP_ID
+# and TARVIK_SUPPORT_URL (debian/rules), which scripts/release.sh sets, as it
+# sets JOBS, the build's jobs (2 by default). Needs the packages named in
+# debian/control's Build-Depends (`sudo apt-get build-dep ./` from the
+# repository installs them).
 set -euo pipefail
 root="$(cd "$(dirname "$0")/.." && pwd)"
 out="$root/build/package"
@@ -20,7 +22,7 @@ rm -rf "$out"
 mkdir -p "$out/src"
 tar -C "$root" --exclude=./build --exclude=./dist --exclude=./.git -cf - . | tar -C "$out/src" -xf -
 echo "Building the package in ${out#"$root"/} (log: ${out#"$root"/}/build.log)" >&2
-if ! (cd "$out/src" && dpkg-buildpackage -b -us -uc -j2) >"$out/build.log" 2>&1; then
+if ! (cd "$out/src" && dpkg-buildpackage -b -us -uc -j"${JOBS:-2}") >"$out/build.log" 2>&1; then
   tail -n 40 "$out/build.log" >&2
   echo "dpkg-buildpackage failed; the whole log is $out/build.log" >&2
   exit 1

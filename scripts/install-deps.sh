@@ -2,6 +2,7 @@
 # Installs the Debian 12 packages that a stage of work needs, and only those
 # that are missing. One argument per stage; several stages may be named.
 #   scripts/install-deps.sh [STAGE]...   (test when none is named)
+#   scripts/install-deps.sh --list STAGE...   the stages' packages, one a line
 #   scripts/install-deps.sh --help       the stages, one line each
 set -euo pipefail
 
@@ -26,10 +27,11 @@ uses[wine]=""
 # has no Wingdings and takes the check mark and the cross from the host's
 # fonts. The host side builds the virtual tracker (srecord reads firmware
 # given as HEX or S-records); the window tests and screenshots run on a
-# virtual display.
+# virtual display. The program file check reads each exe's manifest
+# (wrestool) and checks its XML (xmllint).
 own[wine]="wine wine64 wine32:i386 g++-mingw-w64-x86-64-posix g++-mingw-w64-i686-posix
            googletest fonts-dejavu-core cmake ninja-build g++ pkg-config libudev-dev srecord
-           python3 xvfb xauth xdotool imagemagick"
+           python3 xvfb xauth xdotool imagemagick icoutils libxml2-utils"
 
 # What the Linux tests build against, which the package's and the
 # benchmarks' builds configure as well.
@@ -46,8 +48,11 @@ own[package]="build-essential debhelper dpkg-dev lintian desktop-file-utils apps
 
 help[release]="a release of both programs: scripts/release.sh"
 uses[release]="package wine"
-# Its zip, signing and checking the signature.
-own[release]="zip osslsigncode openssl ca-certificates"
+# Its zip; signing and checking the signature, with a key in a file or on a
+# token (PKCS#11: OpenSSL's engine, and SoftHSM2 as the tests' token);
+# signing and checking SHA256SUMS; the second build's Russian locale.
+own[release]="zip unzip osslsigncode openssl ca-certificates libengine-pkcs11-openssl softhsm2
+              gnupg gpgv locales-all"
 
 help[bench]="the benchmarks: bench/*.sh and the programs in bench/"
 uses[bench]="suite wine"
@@ -80,6 +85,8 @@ packages_of() {
   printf '%s\n' ${own[$1]}
 }
 
+list_only=0
+[ "${1:-}" != --list ] || { list_only=1; shift; }
 [ $# -gt 0 ] || set -- test
 wanted=()
 for stage in "$@"; do
@@ -94,6 +101,7 @@ for stage in "$@"; do
   mapfile -t -O "${#wanted[@]}" wanted < <(packages_of "$stage")
 done
 mapfile -t wanted < <(printf '%s\n' "${wanted[@]}" | sort -u)
+[ "$list_only" -eq 0 ] || { printf '%s\n' "${wanted[@]}"; exit 0; }
 
 missing=()
 for p in "${wanted[@]}"; do

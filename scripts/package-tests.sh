@@ -98,7 +98,8 @@ if grep -i -e bootsim -e '/include/' -e '\.a$' "$out/files"; then
 fi
 ok "it holds the program, its menu entry, icon, metainfo, manual page, welcome text, guide and udev rule"
 
-[ "${version%%-*}" = "$program_version" ] ||
+upstream="${version%%-*}"
+[ "${upstream%~test}" = "$program_version" ] ||
   fail "debian/changelog says $version, the program is $program_version"
 release="$(python3 "$root/scripts/package_entry.py" release "$tree$metainfo")"
 [ "$release" = "$program_version" ] ||

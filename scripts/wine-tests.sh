@@ -7,6 +7,9 @@
 # process; the tests on COM5 talk to the virtual tracker, a host program
 # built in build/winhost. Installs what is missing first.
 #   scripts/wine-tests.sh [win32|win64]...   (both when none is named)
+# When every test of a build passes, its TarvikUpdate.exe gets a pass record
+# beside it, TarvikUpdate.exe.passed: the exe's SHA-256, which
+# scripts/release.sh --tested-exe asks for.
 # Exit status: non-zero when anything fails to build or any test fails.
 set -euo pipefail
 cd "$(dirname "$0")/.."
@@ -73,7 +76,13 @@ fi
 # One build after the other: their tests share COM5 and the prefix's devices.
 status=0
 for preset in "${presets[@]}"; do
-  echo "== $preset: TarvikUpdate.exe $(stat -c %s "build/$preset/TarvikUpdate/TarvikUpdate.exe") bytes"
-  ctest --test-dir "build/$preset" -j "$jobs" --timeout 300 --output-on-failure || status=$?
+  exe="build/$preset/TarvikUpdate/TarvikUpdate.exe"
+  rm -f "$exe.passed"
+  echo "== $preset: TarvikUpdate.exe $(stat -c %s "$exe") bytes"
+  if ctest --test-dir "build/$preset" -j "$jobs" --timeout 300 --output-on-failure; then
+    sha256sum "$exe" | sed 's|  .*|  TarvikUpdate.exe|' >"$exe.passed"
+  else
+    status=1
+  fi
 done
 exit "$status"

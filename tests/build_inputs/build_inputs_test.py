@@ -2,11 +2,14 @@
 """What the build accepts as a release's inputs and what it refuses, through
 the scripts the configure step runs: firmware/import_firmware.cmake on
 firmware files made here from today's images with srec_cat, and
-cmake/release_inputs.cmake on versions, dates and application IDs.
+cmake/release_inputs.cmake on versions, dates, application IDs, support
+addresses and the Debian package's version; and that each such fact is
+written in one place only.
 
   build_inputs_test.py SOURCE_DIR [CMAKE]
 """
 import os
+import re
 import shutil
 import subprocess
 import sys
@@ -75,6 +78,8 @@ class FirmwareFiles(unittest.TestCase):
             ('Intel HEX', self.hex, FLASH_SIZE),
             ('S19, .MOT', self.converted('fw.MOT', output=s19), FLASH_SIZE),
             ('S37', self.converted('fw.s37', output=(*s19, '-address-length=4')), FLASH_SIZE),
+            ('S19 as srec_cat writes it without a start address: a count record, no S9',
+             self.converted('counted.s19', output=('-motorola',)), FLASH_SIZE),
             ('records that overlap and agree, out of order',
              self.edited('agree.ihx', 3, lambda line: line * 2), FLASH_SIZE),
             ('the first 1,000 bytes of program memory only',
@@ -86,7 +91,9 @@ class FirmwareFiles(unittest.TestCase):
                 status, text = cmake_script('firmware/import_firmware.cmake', FIRMWARE=firmware,
                                             OUTPUT_DIR=out)
                 self.assertEqual(status, 0, text)
-                self.assertIn(f'{from_file} of {FLASH_SIZE} bytes from the file', text)
+                filled = ('none filled' if from_file == FLASH_SIZE
+                          else f'0x{0x8C00 + from_file:04X}-0xFE23 filled with 0x00')
+                self.assertIn(f'{from_file} of {FLASH_SIZE} bytes from the file, {filled}', text)
                 flash = self.flash[:from_file] + bytes(FLASH_SIZE - from_file)  # erased: 0x00
                 self.assertEqual(read(os.path.join(out, 'flash.bin')), flash)
                 self.assertEqual(read(os.path.join(out, 'eeprom.bin')), self.eeprom)
@@ -97,6 +104,13 @@ class FirmwareFiles(unittest.TestCase):
         def one_more_byte(name, address, output=('-intel',)):
             return self.converted(name, '-generate', hex(address), hex(address + 1),
                                   '-constant', '1', output=output)
+        with open(self.hex) as f:
+            hex_text = f.read()
+        joined = (srec_cat(self.hex, '-intel', '-crop', '0x1000', '0x9000', '-o', '-', '-intel') +
+                  srec_cat(self.hex, '-intel', '-crop', '0x9000', '0x10000', '-o', '-', '-intel'))
+        end = joined.splitlines().index(':00000001FF') + 1
+        counted = srec_cat(self.hex, '-intel', '-crop', '0x1000', '0x1400', '0x8C00', '0x9000',
+                           '-o', '-', '-motorola', '-address-length=3')
         for name, firmware, fault in [
             ('unknown extension', self.write('fw.bin', ''), 'unknown extension ".bin"'),
             ('a wrong checksum',
@@ -115,9 +129,13 @@ class FirmwareFiles(unittest.TestCase):
              'missing: 0x1200-0x12FF'),
             ('a line that is no record', self.edited('colon.hex', 500, lambda line: line[1:]),
              'line 500 is no record'),
-            ('cut short', self.converted('cut.s28', '-crop', '0x1000', '0x1400', '0x8C00', '0x9000',
-                                         output=('-motorola', '-address-length=3')),
-             'without its end record'),
+            ('cut short: neither count nor termination record',
+             self.write('cut.s28', ''.join(counted.splitlines(True)[:-1])),
+             'without its end record or a count record'),
+            ('two HEX files joined with cat', self.write('joined.hex', joined),
+             f'line {end + 1} follows the end record of line {end}'),
+            ('a UTF-8 byte-order mark', self.write('bom.hex', '\ufeff' + hex_text),
+             'UTF-8 byte-order mark'),
             ('a .bin of the wrong size', self.write('dir', {'flash.bin': self.flash[1:],
                                                             'eeprom.bin': self.eeprom}),
              f'{FLASH_SIZE - 1} bytes; program memory must be exactly {FLASH_SIZE}'),
@@ -134,14 +152,18 @@ class FirmwareFiles(unittest.TestCase):
 
 
 class ReleaseInputs(unittest.TestCase):
-    def check(self, version='1.3.1', date='17.07.2011', app_id='example.tarvik.TarvikUpdate'):
+    def check(self, version='1.3.1', date='17.07.2011', app_id='example.tarvik.TarvikUpdate',
+              **more):
         return cmake_script('cmake/release_inputs.cmake', TARVIK_VERSION=version,
-                            TARVIK_RELEASE_DATE=date, TARVIK_APP_ID=app_id)
+                            TARVIK_RELEASE_DATE=date, TARVIK_APP_ID=app_id,
+                            **{f'TARVIK_{k.upper()}': v for k, v in more.items()})
 
     def test_good_inputs_and_the_forms_made_of_them(self):
-        status, text = self.check(version='2', date='29.02.2000')
+        status, text = self.check(version='2', date='29.02.2000', debian_version='2~test',
+                                  support_url='https://sup.tarvik.example:8443/help/ru#top')
         self.assertEqual(status, 0, text)
         self.assertIn('2 (2.0.0.0), 2000-02-29', text)
+        self.assertIn('support at https://sup.tarvik.example:8443/help/ru#top', text)
 
     def test_bad_inputs_are_refused(self):
         for (key, value), fault in [
@@ -155,13 +177,42 @@ class ReleaseInputs(unittest.TestCase):
             (('date', '17.13.2011'), 'no such day'),
             (('date', '2011-07-17'), 'DD.MM.YYYY'),
             (('app_id', 'tarvik.TarvikUpdate'), 'reverse-DNS'),
+            (('support_url', 'http://tarvik.example/'), 'https://'),
+            (('support_url', 'https://localhost/'), "the maker's host"),
+            (('support_url', 'https://tarvik.example/a b'), 'letters, digits'),
+            (('support_url', 'https://tarvik.example/?a=1&b=<2>'), 'letters, digits'),
+            (('debian_version', '1.3.0'), "not the program's, 1.3.1"),
         ]:
             with self.subTest(**{key: value}):
                 status, text = self.check(**{key: value})
-                name = {'version': 'VERSION', 'date': 'RELEASE_DATE', 'app_id': 'APP_ID'}[key]
+                name = {'date': 'RELEASE_DATE'}.get(key, key.upper())
                 self.assertNotEqual(status, 0, text)
                 self.assertIn(f'TARVIK_{name} "{value}": ', text)
                 self.assertIn(fault, text)
+
+
+class OneFactOnce(unittest.TestCase):
+    """Each fact is written in its one place; these files take it from there."""
+
+    def test_no_copy_of_a_fact(self):
+        for fact, pattern, paths in [
+            ("the program's name (CMakeLists.txt)", r'GPS Tarvik Update',
+             ['Update_Main', 'window_win32', 'packaging', 'scripts/sign-exe.sh',
+              'scripts/release.sh']),
+            ('the blocks of a memory (memory_map.h)', r'\b(229|128|29219)\b', ['bench']),
+            ("the build's version and date (release_info.h)", r'1\.3\.1|17\.07\.2011',
+             ['tests/window/window_layout_test.cpp', 'tests/release/refusals_test.py']),
+            ('the support address (TARVIK_SUPPORT_URL)', r'tarvik\.example', ['packaging']),
+        ]:
+            for path in paths:
+                path = os.path.join(SOURCE, path)
+                files = ([os.path.join(d, f) for d, _, fs in os.walk(path) for f in fs]
+                         if os.path.isdir(path) else [path])
+                for file in files:
+                    with open(file, errors='replace') as f:
+                        found = re.search(pattern, f.read())
+                    with self.subTest(fact=fact, file=os.path.relpath(file, SOURCE)):
+                        self.assertIsNone(found, f'a copy of {fact}')
 
 
 if __name__ == '__main__':

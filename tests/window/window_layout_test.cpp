@@ -20,6 +20,7 @@
 
 #include "glyph_label.h"
 #include "page_container.h"
+#include "release_info.h"
 #include "text_list.h"
 #include "window_harness.h"
 
@@ -47,7 +48,7 @@ const std::vector<ControlRow> kControls = {
   {"PageControl1", "Form1", 192, 0, 417, 348, {}, 11, false, Ink::Default, true},
   {"ListBox3", "Form1", 16, 168, 153, 193,
    {"Программа обновления", "встроенного программного", "обеспечения изделия", "GPS Tarvik", "",
-    "версия: v.1.3.1", "дата: 17.07.2011", ""}, 11, false, Ink::Default, true},
+    "версия: v." TARVIK_VERSION, "дата: " TARVIK_RELEASE_DATE, ""}, 11, false, Ink::Default, true},
   {"btnESC", "Form1", 200, 360, 89, 25, {"Отмена"}, 11, false, Ink::Default, true},
   {"btnBACK", "Form1", 344, 360, 89, 25, {"Назад"}, 11, false, Ink::Default, false},
   {"btnNEXT", "Form1", 488, 359, 89, 25, {"Далее"}, 11, false, Ink::Default, true},
@@ -249,7 +250,7 @@ TEST_F(WindowLayout, GlyphsAreChecksAndCrossesOfTheirOwnSize) {
 
 TEST_F(WindowLayout, WindowCaptionSizePlaceAndBoxes) {
   EXPECT_EQ(window.objectName(), QStringLiteral("Form1"));
-  EXPECT_EQ(window.windowTitle(), QStringLiteral("GPS Tarvik Update to v.1.3.1"));
+  EXPECT_EQ(window.windowTitle(), QStringLiteral("GPS Tarvik Update to v." TARVIK_VERSION));
   EXPECT_EQ(window.size(), QSize(622, 409));
   EXPECT_EQ(window.pos(), QPoint(368, 173));
   EXPECT_EQ(window.minimumSize(), QSize(622, 409));
