@@ -5,14 +5,20 @@
 // 9600 8E1. The difference of the two ratios is the window's own share.
 //   window_update_bench            offscreen unless DISPLAY is set
 //   window_update_bench --no-pace  the same without pacing: the cost per block
+//   window_update_bench --on-cue   the paced update through the window alone,
+//                                  started by a line on stdin; prints "updating"
+//                                  as Next starts it (bench/a11y_roundtrip_bench.sh)
 #include <chrono>
 #include <cstdio>
+#include <iostream>
+#include <optional>
 #include <string>
 
 #include <QApplication>
 #include <QDir>
 #include <QFile>
 #include <QPushButton>
+#include <QSocketNotifier>
 #include <QTemporaryDir>
 #include <QTimer>
 
@@ -28,7 +34,9 @@ using tarvik::testing::BootsimProcess;
 
 constexpr int kExchanges = 2 * 229 + 6;
 
-UpdateRun RunWindowUpdate(BootsimProcess& sim) {
+// cue: wait for a line on stdin before the first click, and say "updating"
+// when Next starts the update.
+UpdateRun RunWindowUpdate(BootsimProcess& sim, bool cue = false) {
   tarvik::PosixSerialApi serial([&](std::string_view name) -> std::optional<std::string> {
     if (name == tarvik::bench::kTrackerPort) return sim.slavePath();
     return std::nullopt;
@@ -46,7 +54,7 @@ UpdateRun RunWindowUpdate(BootsimProcess& sim) {
   UpdateRun run;
   // As the user: Next, Next, Connect, then Next starts the update, all from
   // inside the main loop.
-  QTimer::singleShot(100, &window, [&] {
+  auto drive = [&] {
     next->click();
     next->click();
     connect->click();
@@ -55,6 +63,10 @@ UpdateRun RunWindowUpdate(BootsimProcess& sim) {
       QApplication::exit(1);
       return;
     }
+    if (cue) {
+      std::puts("updating");
+      std::fflush(stdout);
+    }
     const double cpu0 = tarvik::bench::CpuSeconds();
     const auto t0 = std::chrono::steady_clock::now();
     next->click();
@@ -62,7 +74,19 @@ UpdateRun RunWindowUpdate(BootsimProcess& sim) {
     run.cpu = tarvik::bench::CpuSeconds() - cpu0;
     run.stage = form.FStage;
     QApplication::exit(0);
-  });
+  };
+  std::optional<QSocketNotifier> input;
+  if (cue) {
+    input.emplace(0, QSocketNotifier::Read);
+    QObject::connect(&*input, &QSocketNotifier::activated, &window, [&] {
+      input->setEnabled(false);  // once: the update processes messages itself
+      std::string line;
+      std::getline(std::cin, line);
+      drive();
+    });
+  } else {
+    QTimer::singleShot(100, &window, drive);
+  }
   QApplication::exec();
   return run;
 }
@@ -126,7 +150,14 @@ int main(int argc, char** argv) {
   text.close();
   QDir::setCurrent(dir.path());
   if (mode == "--no-pace") return Unpaced();
+  if (mode == "--on-cue") {
+    BootsimProcess sim(tarvik::bench::PacedTracker());
+    const UpdateRun run = RunWindowUpdate(sim, true);
+    if (run.stage != tarvik::kStageDone) return 1;
+    tarvik::bench::PrintUpdateLine("update through the window", run);
+    return 0;
+  }
   if (mode.empty()) return Paced();
-  std::fprintf(stderr, "usage: window_update_bench [--no-pace]\n");
+  std::fprintf(stderr, "usage: window_update_bench [--no-pace | --on-cue]\n");
   return 2;
 }
