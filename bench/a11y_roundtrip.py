@@ -111,13 +111,10 @@ def main():
             if ready:
                 break  # the update's line: it has returned
             samples.append(ask_name(button))
-        # A request that met the window closing after the update is not one
-        # the update kept waiting.
-        if samples and not samples[-1][1]:
-            samples.pop()
         times = [seconds for seconds, _ in samples]
         failed = sum(1 for _, ok in samples if not ok)
-        result = app.stdout.read().strip()
+        result = app.stdout.readline().strip()
+        app.stdin.close()  # the window may go
         if app.wait() != 0 or not times:
             sys.exit('a11y_roundtrip: the update did not succeed')
     finally:

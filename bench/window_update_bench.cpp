@@ -34,8 +34,9 @@ using tarvik::testing::BootsimProcess;
 
 constexpr int kExchanges = 2 * 229 + 6;
 
-// cue: wait for a line on stdin before the first click, and say "updating"
-// when Next starts the update.
+// cue: wait for a line on stdin before the first click, say "updating" when
+// Next starts the update and print its line when it returns, then keep the
+// window until stdin ends (a request still on its way gets its answer).
 UpdateRun RunWindowUpdate(BootsimProcess& sim, bool cue = false) {
   tarvik::PosixSerialApi serial([&](std::string_view name) -> std::optional<std::string> {
     if (name == tarvik::bench::kTrackerPort) return sim.slavePath();
@@ -73,16 +74,23 @@ UpdateRun RunWindowUpdate(BootsimProcess& sim, bool cue = false) {
     run.seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - t0).count();
     run.cpu = tarvik::bench::CpuSeconds() - cpu0;
     run.stage = form.FStage;
-    QApplication::exit(0);
+    if (!cue) QApplication::exit(0);
   };
   std::optional<QSocketNotifier> input;
   if (cue) {
     input.emplace(0, QSocketNotifier::Read);
     QObject::connect(&*input, &QSocketNotifier::activated, &window, [&] {
-      input->setEnabled(false);  // once: the update processes messages itself
+      // Off while the update runs: it processes messages itself.
+      input->setEnabled(false);
       std::string line;
-      std::getline(std::cin, line);
+      if (run.stage >= 0 || !std::getline(std::cin, line)) {
+        QApplication::exit(0);
+        return;
+      }
       drive();
+      if (run.stage < 0) return;
+      tarvik::bench::PrintUpdateLine("update through the window", run);
+      input->setEnabled(true);
     });
   } else {
     QTimer::singleShot(100, &window, drive);
@@ -152,10 +160,7 @@ int main(int argc, char** argv) {
   if (mode == "--no-pace") return Unpaced();
   if (mode == "--on-cue") {
     BootsimProcess sim(tarvik::bench::PacedTracker());
-    const UpdateRun run = RunWindowUpdate(sim, true);
-    if (run.stage != tarvik::kStageDone) return 1;
-    tarvik::bench::PrintUpdateLine("update through the window", run);
-    return 0;
+    return RunWindowUpdate(sim, true).stage == tarvik::kStageDone ? 0 : 1;
   }
   if (mode.empty()) return Paced();
   std::fprintf(stderr, "usage: window_update_bench [--no-pace | --on-cue]\n");
