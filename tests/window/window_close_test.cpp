@@ -79,18 +79,34 @@ TEST(WindowClose, EveryWayClosesAnOpenPortExactlyOnceAndNothingElse) {
   }
 }
 
+// The bridge plugged in and the window shown and connected on the
+// connection page: Next starts the update.
+void ConnectOnPage3(WindowHarness& h) {
+  h.PlugInBridge();
+  h.window->show();
+  ASSERT_TRUE(QTest::qWaitForWindowExposed(h.window.get()));
+  h.widgets->PageControl1->setCurrentIndex(2);
+  h.window->Form1().UpdateButtons();
+  QTest::mouseClick(h.widgets->btnConnect, Qt::LeftButton);
+  ASSERT_TRUE(h.window->Form1().FSynced);
+}
+
+// The main loop until the program would end, as its exit code; a hung loop
+// fails the test instead of hanging it.
+int RunMainLoop() {
+  QTimer guard;
+  guard.setSingleShot(true);
+  QObject::connect(&guard, &QTimer::timeout, [] { QCoreApplication::exit(99); });
+  guard.start(10000);
+  return QApplication::exec();
+}
+
 TEST(WindowClose, CancelDuringTheUpdateClosesThePortAtOnceAndTheProgramEndsAfterTheClick) {
   WindowHarness h;
   ui::FormWindow& window = *h.window;
   TForm1& form = window.Form1();
   Widgets& ui = *h.widgets;
-  h.PlugInBridge();
-  window.show();
-  ASSERT_TRUE(QTest::qWaitForWindowExposed(&window));
-  ui.PageControl1->setCurrentIndex(2);
-  form.UpdateButtons();
-  QTest::mouseClick(ui.btnConnect, Qt::LeftButton);
-  ASSERT_TRUE(form.FSynced);
+  ASSERT_NO_FATAL_FAILURE(ConnectOnPage3(h));
   const PortHandle handle = form.FPortHandle;
 
   bool clickReturned = false;
@@ -106,13 +122,7 @@ TEST(WindowClose, CancelDuringTheUpdateClosesThePortAtOnceAndTheProgramEndsAfter
     QTest::mouseClick(ui.btnNEXT, Qt::LeftButton);
     clickReturned = true;
   });
-  QTimer guard;  // a hung loop fails the test instead of hanging it
-  guard.setSingleShot(true);
-  QObject::connect(&guard, &QTimer::timeout, [] { QCoreApplication::exit(99); });
-  guard.start(10000);
-  const int result = QApplication::exec();
-
-  EXPECT_EQ(result, 0);
+  EXPECT_EQ(RunMainLoop(), 0);
   EXPECT_TRUE(clickReturned);
   EXPECT_TRUE(portClosedAtOnce);
   EXPECT_EQ(blocksWhenCancelled, 1u);
@@ -146,13 +156,7 @@ TEST(WindowClose, AClickThatComesWhileTheTrackerHasYetToAnswer) {
     ui::FormWindow& window = *h.window;
     TForm1& form = window.Form1();
     Widgets& ui = *h.widgets;
-    h.PlugInBridge();
-    window.show();
-    ASSERT_TRUE(QTest::qWaitForWindowExposed(&window));
-    ui.PageControl1->setCurrentIndex(2);
-    form.UpdateButtons();
-    QTest::mouseClick(ui.btnConnect, Qt::LeftButton);
-    ASSERT_TRUE(form.FSynced);
+    ASSERT_NO_FATAL_FAILURE(ConnectOnPage3(h));
 
     h.serial.replyAfterSleeps = 4 * kTriesPerWaitHook;  // each answer takes a few tries
     QPushButton* button = row.cancel ? ui.btnESC : ui.btnNEXT;
@@ -168,11 +172,7 @@ TEST(WindowClose, AClickThatComesWhileTheTrackerHasYetToAnswer) {
       QTest::mouseClick(ui.btnNEXT, Qt::LeftButton);
       if (!row.cancel) QCoreApplication::exit(0);
     });
-    QTimer guard;  // a hung loop fails the test instead of hanging it
-    guard.setSingleShot(true);
-    QObject::connect(&guard, &QTimer::timeout, [] { QCoreApplication::exit(99); });
-    guard.start(10000);
-    EXPECT_EQ(QApplication::exec(), 0);
+    EXPECT_EQ(RunMainLoop(), 0);
 
     EXPECT_TRUE(posted);
     EXPECT_EQ(form.FStage, row.outcome);
