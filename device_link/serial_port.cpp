@@ -78,12 +78,14 @@ bool SerialPort::WaitForBytes(std::uint32_t tries, std::uint16_t count) {
     // short the waits, the hook runs after every kTriesPerWaitHook of them.
     // A tracker that answers at once never meets it.
     if (waitHook_ && !inWaitHook_ && triesSinceHook_ >= kTriesPerWaitHook) {
-      inWaitHook_ = true;
-      waitHook_();
-      inWaitHook_ = false;
-      triesSinceHook_ = 0;
-      // Closed meanwhile (Cancel, the close box): no byte can come any more,
-      // and the handle is gone.
+      if (FPortOpen) {
+        inWaitHook_ = true;
+        waitHook_();
+        inWaitHook_ = false;
+        triesSinceHook_ = 0;
+      }
+      // Closed from the window (Cancel, the close box), in the hook or
+      // before the wait: no byte can come any more, and the handle is gone.
       if (!FPortOpen) return false;
     }
     api_.sleep(1);

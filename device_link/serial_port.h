@@ -49,8 +49,8 @@ class SerialPort {
   // What a wait runs before a try once kTriesPerWaitHook tries have found
   // too few bytes since it last ran: the update lets the window answer
   // (screen readers, keys, Cancel) while the tracker works. Never run from
-  // inside itself; a port that closed while it ran ends the wait at once.
-  // An empty hook: waits only wait.
+  // inside itself, nor once the port has closed: a port closed while it ran,
+  // or before, ends the wait there. An empty hook: waits only wait.
   void SetWaitHook(std::function<void()> hook);
 
   // Closes the open port, if any, and forgets its handle: a closed descriptor
