@@ -25,9 +25,11 @@ PAUSE = 0.010
 
 
 def start_xvfb():
+    # -noreset: the accessibility bus's launcher connects and leaves first, and
+    # a server that resets then refuses the window meanwhile.
     read_end, write_end = os.pipe()
     xvfb = subprocess.Popen(['Xvfb', '-displayfd', str(write_end), '-screen', '0', '1280x800x24',
-                             '-nolisten', 'tcp'], pass_fds=(write_end,),
+                             '-nolisten', 'tcp', '-noreset'], pass_fds=(write_end,),
                             stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
     os.close(write_end)
     with os.fdopen(read_end) as f:

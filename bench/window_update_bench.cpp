@@ -9,6 +9,7 @@
 //                                  started by a line on stdin; prints "updating"
 //                                  as Next starts it (bench/a11y_roundtrip_bench.sh)
 #include <chrono>
+#include <clocale>
 #include <cstdio>
 #include <iostream>
 #include <optional>
@@ -149,6 +150,9 @@ int main(int argc, char** argv) {
   char* qtArgv[] = {name, nullptr};
   int qtArgc = 1;
   QApplication app(qtArgc, qtArgv);
+  // Qt takes the locale from the environment: the figures print with a
+  // decimal point under ru_RU.UTF-8 too.
+  std::setlocale(LC_NUMERIC, "C");
   // The window reads "text.rtf" from the current directory; without one its
   // error box would wait for a click.
   QTemporaryDir dir;
