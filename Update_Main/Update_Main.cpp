@@ -52,8 +52,9 @@ void TForm1::ApplicationEvents1Idle() {
 
 void TForm1::FormClose() {
   // An update that is still running inside the Next click finds the port
-  // closed (FPortOpen false, no handle) and fails at its next block; the
-  // program ends once that click has returned.
+  // closed (FPortOpen false, no handle) and fails at once if it was waiting
+  // for the tracker, else at its next block; the program ends once that
+  // click has returned.
   if (FPortOpen) ClosePort();
 }
 

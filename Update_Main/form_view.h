@@ -40,8 +40,9 @@ class FormView {
   virtual void SetBarPosition(form::Id bar, int position) = 0;
   virtual bool IsChecked(form::Id checkBox) const = 0;
 
-  // Runs the window messages that are waiting (repaints, Cancel, the close
-  // box), and no idle processing.
+  // Runs the window messages that are waiting (repaints, screen readers'
+  // requests, keys, Cancel, the close box), and no idle processing. Called
+  // every few milliseconds while the update runs: cheap when nothing waits.
   virtual void ProcessMessages() = 0;
 
   // The toolkit's close request for the window. The front end runs the

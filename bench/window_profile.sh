@@ -3,8 +3,9 @@
 # which a busy machine does not disturb as it does wall-clock times: one
 # whole update through the Qt window (window_update_bench --no-pace, offscreen)
 # under valgrind, the cost of every call the update makes into the window
-# (the bars, the message processing after each block, the indicators),
-# divided by the update's 464 block exchanges. A benchmark, not a test.
+# (the bars, the message processing after each block and in the waits, the
+# indicators), divided by the update's 464 block exchanges. A benchmark, not
+# a test.
 #   bench/window_profile.sh BUILD_DIR     (needs valgrind)
 set -euo pipefail
 build="$(cd "$1" && pwd)"

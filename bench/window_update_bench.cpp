@@ -5,14 +5,21 @@
 // 9600 8E1. The difference of the two ratios is the window's own share.
 //   window_update_bench            offscreen unless DISPLAY is set
 //   window_update_bench --no-pace  the same without pacing: the cost per block
+//   window_update_bench --on-cue   the paced update through the window alone,
+//                                  started by a line on stdin; prints "updating"
+//                                  as Next starts it (bench/a11y_roundtrip_bench.sh)
 #include <chrono>
+#include <clocale>
 #include <cstdio>
+#include <iostream>
+#include <optional>
 #include <string>
 
 #include <QApplication>
 #include <QDir>
 #include <QFile>
 #include <QPushButton>
+#include <QSocketNotifier>
 #include <QTemporaryDir>
 #include <QTimer>
 
@@ -30,7 +37,10 @@ using tarvik::testing::BootsimProcess;
 constexpr int kExchanges =
     static_cast<int>(2 * tarvik::kFlashBlocks + tarvik::kEepromBlocksKeepingSettings);
 
-UpdateRun RunWindowUpdate(BootsimProcess& sim) {
+// cue: wait for a line on stdin before the first click, say "updating" when
+// Next starts the update and print its line when it returns, then keep the
+// window until stdin ends (a request still on its way gets its answer).
+UpdateRun RunWindowUpdate(BootsimProcess& sim, bool cue = false) {
   tarvik::PosixSerialApi serial([&](std::string_view name) -> std::optional<std::string> {
     if (name == tarvik::bench::kTrackerPort) return sim.slavePath();
     return std::nullopt;
@@ -48,7 +58,7 @@ UpdateRun RunWindowUpdate(BootsimProcess& sim) {
   UpdateRun run;
   // As the user: Next, Next, Connect, then Next starts the update, all from
   // inside the main loop.
-  QTimer::singleShot(100, &window, [&] {
+  auto drive = [&] {
     next->click();
     next->click();
     connect->click();
@@ -57,14 +67,37 @@ UpdateRun RunWindowUpdate(BootsimProcess& sim) {
       QApplication::exit(1);
       return;
     }
+    if (cue) {
+      std::puts("updating");
+      std::fflush(stdout);
+    }
     const double cpu0 = tarvik::bench::CpuSeconds();
     const auto t0 = std::chrono::steady_clock::now();
     next->click();
     run.seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - t0).count();
     run.cpu = tarvik::bench::CpuSeconds() - cpu0;
     run.stage = form.FStage;
-    QApplication::exit(0);
-  });
+    if (!cue) QApplication::exit(0);
+  };
+  std::optional<QSocketNotifier> input;
+  if (cue) {
+    input.emplace(0, QSocketNotifier::Read);
+    QObject::connect(&*input, &QSocketNotifier::activated, &window, [&] {
+      // Off while the update runs: it processes messages itself.
+      input->setEnabled(false);
+      std::string line;
+      if (run.stage >= 0 || !std::getline(std::cin, line)) {
+        QApplication::exit(0);
+        return;
+      }
+      drive();
+      if (run.stage < 0) return;
+      tarvik::bench::PrintUpdateLine("update through the window", run);
+      input->setEnabled(true);
+    });
+  } else {
+    QTimer::singleShot(100, &window, drive);
+  }
   QApplication::exec();
   return run;
 }
@@ -119,6 +152,9 @@ int main(int argc, char** argv) {
   char* qtArgv[] = {name, nullptr};
   int qtArgc = 1;
   QApplication app(qtArgc, qtArgv);
+  // Qt takes the locale from the environment: the figures print with a
+  // decimal point under ru_RU.UTF-8 too.
+  std::setlocale(LC_NUMERIC, "C");
   // The window reads "text.rtf" from the current directory; without one its
   // error box would wait for a click.
   QTemporaryDir dir;
@@ -128,7 +164,11 @@ int main(int argc, char** argv) {
   text.close();
   QDir::setCurrent(dir.path());
   if (mode == "--no-pace") return Unpaced();
+  if (mode == "--on-cue") {
+    BootsimProcess sim(tarvik::bench::PacedTracker());
+    return RunWindowUpdate(sim, true).stage == tarvik::kStageDone ? 0 : 1;
+  }
   if (mode.empty()) return Paced();
-  std::fprintf(stderr, "usage: window_update_bench [--no-pace]\n");
+  std::fprintf(stderr, "usage: window_update_bench [--no-pace | --on-cue]\n");
   return 2;
 }

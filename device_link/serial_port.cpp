@@ -1,6 +1,7 @@
 #include "device_link/serial_port.h"
 
 #include <algorithm>
+#include <utility>
 
 #include "device_link/transfer_buffers.h"
 
@@ -73,10 +74,30 @@ void SerialPort::PurgeInput() {
 
 bool SerialPort::WaitForBytes(std::uint32_t tries, std::uint16_t count) {
   for (std::uint32_t i = 0; i < tries; ++i) {
+    // The tries that found too few bytes, counted across waits: however
+    // short the waits, the hook runs after every kTriesPerWaitHook of them.
+    // A tracker that answers at once never meets it.
+    if (waitHook_ && !inWaitHook_ && triesSinceHook_ >= kTriesPerWaitHook) {
+      if (FPortOpen) {
+        inWaitHook_ = true;
+        waitHook_();
+        inWaitHook_ = false;
+        triesSinceHook_ = 0;
+      }
+      // Closed from the window (Cancel, the close box), in the hook or
+      // before the wait: no byte can come any more, and the handle is gone.
+      if (!FPortOpen) return false;
+    }
     api_.sleep(1);
     if (InQueueCount() >= count) return true;
+    ++triesSinceHook_;
   }
   return false;
+}
+
+void SerialPort::SetWaitHook(std::function<void()> hook) {
+  waitHook_ = std::move(hook);
+  triesSinceHook_ = 0;
 }
 
 void SerialPort::ClosePort() {

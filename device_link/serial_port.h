@@ -4,6 +4,7 @@
 // Every operation makes one attempt and answers with a Boolean; waits are
 // counted in tries of a 1-ms sleep, not in time.
 #include <cstdint>
+#include <functional>
 #include <string>
 
 #include "device_link/serial_api.h"
@@ -21,6 +22,11 @@ inline constexpr std::uint32_t kReadTotalConstant = 200;
 inline constexpr std::uint32_t kWriteTotalMultiplier = 0;
 inline constexpr std::uint32_t kWriteTotalConstant = 100;
 inline constexpr std::uint32_t kBaudRate = 9600;
+// Tries that found too few bytes between two runs of the wait hook, counted
+// across waits. With the try that sees a reply, the window waits at most 3
+// tries for its turn: 3 ms at 1-ms tries, 47 ms even where a sleep lasts a
+// whole 15.6-ms tick of Windows' default timer.
+inline constexpr std::uint32_t kTriesPerWaitHook = 2;
 
 class SerialPort {
  public:
@@ -40,6 +46,13 @@ class SerialPort {
   void PurgeInput();
   bool WaitForBytes(std::uint32_t tries, std::uint16_t count);
 
+  // What a wait runs before a try once kTriesPerWaitHook tries have found
+  // too few bytes since it last ran: the update lets the window answer
+  // (screen readers, keys, Cancel) while the tracker works. Never run from
+  // inside itself, nor once the port has closed: a port closed while it ran,
+  // or before, ends the wait there. An empty hook: waits only wait.
+  void SetWaitHook(std::function<void()> hook);
+
   // Closes the open port, if any, and forgets its handle: a closed descriptor
   // number may already belong to another file, so nothing may use it again.
   void ClosePort();
@@ -53,6 +66,9 @@ class SerialPort {
 
  private:
   SerialApi& api_;
+  std::function<void()> waitHook_;
+  std::uint32_t triesSinceHook_ = 0;
+  bool inWaitHook_ = false;
 };
 
 }  // namespace tarvik

@@ -56,8 +56,10 @@ own[release]="zip unzip osslsigncode openssl ca-certificates libengine-pkcs11-op
 
 help[bench]="the benchmarks: bench/*.sh and the programs in bench/"
 uses[bench]="suite wine"
-# /usr/bin/time for the peak memory; valgrind's callgrind counts instructions.
-own[bench]="time valgrind"
+# /usr/bin/time for the peak memory; valgrind's callgrind counts instructions;
+# a D-Bus session, the accessibility bus and its Python client for the
+# accessibility round trip.
+own[bench]="time valgrind dbus-daemon at-spi2-core python3-pyatspi"
 
 help[docs]="the owner's guide as HTML (target owner_guide) and docs/screenshots.sh"
 uses[docs]="build"

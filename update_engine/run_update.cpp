@@ -38,6 +38,10 @@ void Updater::RunUpdate(UpdaterView& view) {
   FStage = kStageWriteFlash;
   FAddress = kFlashStart;
   FEndAddress = kFlashLast;
+  // A block's exchange takes about 160 ms at 9600 baud: the window answers
+  // screen readers, keys and Cancel also while it waits for the tracker,
+  // not only between blocks.
+  SetWaitHook([&view] { view.ProcessMessages(); });
 
   while (FAddress <= FEndAddress) {
     const bool ok = BootWriteBlock(FAddress);
@@ -80,6 +84,9 @@ void Updater::RunUpdate(UpdaterView& view) {
       view.ProcessMessages();
     }
   }
+
+  // The data-memory phase lets no message through, not even while it waits.
+  SetWaitHook(nullptr);
 
   if (FAddress > FEndAddress && FStage == kStageVerify) {
     view.SetVisible(Control::lbVerifyOn, false);

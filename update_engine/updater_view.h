@@ -39,7 +39,9 @@ class UpdaterView {
   virtual void SetVisible(Control control, bool visible) = 0;
   virtual void SetEnabled(Control control, bool enabled) = 0;
   virtual void SetBarPosition(Control bar, int position) = 0;
-  // Runs the window messages that are waiting, and no idle processing.
+  // Runs the window messages that are waiting, and no idle processing. The
+  // update calls it after each program-memory block and, through the link's
+  // wait hook, every few tries while it waits for the tracker.
   virtual void ProcessMessages() = 0;
   virtual bool KeepUserSettings() = 0;
   // Makes the connection page the active one (connect on arrival).

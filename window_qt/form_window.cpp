@@ -80,8 +80,9 @@ bool FormWindow::IsChecked(form::Id checkBox) const {
 }
 
 void FormWindow::ProcessMessages() {
-  // Repaints and input to the enabled controls (Cancel, the close box);
-  // the idle hook does not run here.
+  // Repaints, screen readers' requests (they come as posted events) and
+  // input to the enabled controls (Cancel, the close box); the idle hook
+  // does not run here.
   QCoreApplication::processEvents(QEventLoop::AllEvents);
 }
 

@@ -160,7 +160,7 @@ LRESULT FormWindow::OnMessage(UINT message, WPARAM wParam, LPARAM lParam) {
     case WM_CLOSE:
       // Cancel, "OK" on page 5, the close box, the system menu and Alt+F4
       // all come here. An update still running inside a click finds its
-      // port closed and fails at its next block.
+      // port closed and fails at once, or at its next block.
       if (closing_) return 0;
       closing_ = true;
       if (form_) form_->FormClose();
@@ -321,7 +321,8 @@ bool FormWindow::IsChecked(Id checkBox) const {
 }
 
 void FormWindow::ProcessMessages() {
-  // Repaints, the bars, Cancel and the close box; no idle step.
+  // Repaints, the bars, screen readers, keys, Cancel and the close box; no
+  // idle step.
   DispatchWaitingMessages(this);
 }
 

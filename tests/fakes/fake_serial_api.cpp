@@ -108,7 +108,13 @@ bool FakeSerialApi::writeFile(PortHandle h, const void* buffer, std::uint32_t n,
   written.insert(written.end(), frame.begin(), frame.end());
   frames.push_back(frame);
   done = n;
+  const std::size_t before = incoming.size();
   if (onWrite) onWrite(*this, frame);
+  if (replyAfterSleeps > 0 && incoming.size() > before) {
+    held_.insert(held_.end(), incoming.begin() + static_cast<std::ptrdiff_t>(before), incoming.end());
+    incoming.resize(before);
+    sleepsUntilReply_ = replyAfterSleeps;
+  }
   return true;
 }
 
@@ -120,6 +126,10 @@ bool FakeSerialApi::closeHandle(PortHandle h) {
 
 void FakeSerialApi::sleep(std::uint32_t) {
   ++sleeps;
+  if (sleepsUntilReply_ > 0 && --sleepsUntilReply_ == 0) {
+    incoming.insert(incoming.end(), held_.begin(), held_.end());
+    held_.clear();
+  }
   if (onSleep) onSleep(*this);
 }
 

@@ -49,6 +49,9 @@ class FakeSerialApi : public SerialApi {
   std::vector<std::vector<std::uint8_t>> frames;  // one entry per writeFile
   std::function<void(FakeSerialApi&, const std::vector<std::uint8_t>& frame)> onWrite;
   std::function<void(FakeSerialApi&)> onSleep;
+  // The bytes that onWrite queues for a frame come only after this many
+  // sleeps: a device that answers at the line's pace rather than at once.
+  unsigned replyAfterSleeps = 0;
   std::optional<ShortRead> shortRead;
 
   // What the logic did.
@@ -72,6 +75,8 @@ class FakeSerialApi : public SerialApi {
     incoming.insert(incoming.end(), bytes.begin(), bytes.end());
   }
   unsigned count(const std::string& call) const;
+  // A reply is held back (replyAfterSleeps): the program is waiting for it.
+  bool replyPending() const { return !held_.empty(); }
 
   PortHandle createFile(const std::string& path, std::uint32_t access, std::uint32_t share,
                         std::uint32_t creation, std::uint32_t attributes) override;
@@ -91,6 +96,8 @@ class FakeSerialApi : public SerialApi {
  private:
   bool fails(const char* call);
   std::intptr_t nextHandle_ = 100;
+  std::deque<std::uint8_t> held_;
+  unsigned sleepsUntilReply_ = 0;
 };
 
 }  // namespace tarvik::testing

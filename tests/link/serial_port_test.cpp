@@ -173,6 +173,65 @@ TEST(WaitForBytes, RunsOutWhenNoPortIsOpen) {
   EXPECT_EQ(api.sleeps, 3u);
 }
 
+TEST(WaitForBytes, RunsItsHookEveryFewTriesNotInsideItselfAndEndsWhenThePortClosesInIt) {
+  constexpr std::uint32_t k = kTriesPerWaitHook;
+  enum class Hook { Nothing, ClosesThePort, WaitsItself };
+  struct Row {
+    const char* name;
+    std::uint32_t tries;
+    unsigned byteAfter;  // sleeps until a byte comes; 0: none comes
+    Hook hook;
+    bool open;
+    bool result;
+    unsigned sleeps;
+    int hooks;
+  };
+  const Row rows[] = {
+      {"nothing comes", 3 * k, 0, Hook::Nothing, true, false, 3 * k, 2},
+      {"the byte comes", 10 * k, 2 * k + 1, Hook::Nothing, true, true, 2 * k + 1, 2},
+      {"the hook closes the port", 10 * k, 0, Hook::ClosesThePort, true, false, k, 1},
+      {"the port closed before the wait", 10 * k, 0, Hook::Nothing, false, false, k, 0},
+      {"a wait inside the hook runs none", 2 * k, 0, Hook::WaitsItself, true, false, 3 * k, 1},
+  };
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.name);
+    FakeSerialApi api;
+    SerialPort port(api);
+    ASSERT_TRUE(port.OpenPort("COM3"));
+    port.FPortOpen = true;
+    api.onSleep = [&](FakeSerialApi& a) {
+      if (a.sleeps == row.byteAfter) a.queue({0x79});
+    };
+    int hooks = 0;
+    port.SetWaitHook([&] {
+      ++hooks;
+      if (row.hook == Hook::ClosesThePort) port.ClosePort();
+      if (row.hook == Hook::WaitsItself) port.WaitForBytes(k, 1);
+    });
+    if (!row.open) port.ClosePort();
+    EXPECT_EQ(port.WaitForBytes(row.tries, 1), row.result);
+    EXPECT_EQ(api.sleeps, row.sleeps);
+    EXPECT_EQ(hooks, row.hooks);
+    EXPECT_EQ(api.calls.back(), row.open && row.hook != Hook::ClosesThePort ? "clearCommError"
+                                                                             : "closeHandle")
+        << "nothing touches a closed port";
+  }
+}
+
+TEST(WaitForBytes, CountsTheTriesForItsHookAcrossWaitsAndRunsNoneOnceItIsCleared) {
+  FakeSerialApi api;
+  SerialPort port(api);
+  ASSERT_TRUE(port.OpenPort("COM3"));
+  port.FPortOpen = true;
+  int hooks = 0;
+  port.SetWaitHook([&] { ++hooks; });
+  for (std::uint32_t i = 0; i <= kTriesPerWaitHook; ++i) port.WaitForBytes(1, 1);
+  EXPECT_EQ(hooks, 1) << "short waits in a row still let the window answer";
+  port.SetWaitHook(nullptr);
+  port.WaitForBytes(3 * kTriesPerWaitHook, 1);
+  EXPECT_EQ(hooks, 1);
+}
+
 TEST(ReadWriteBytes, ReportShortCountsAndKeepTheRestOfTheBuffer) {
   FakeSerialApi api;
   SerialPort port(api);

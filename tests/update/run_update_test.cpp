@@ -2,6 +2,8 @@
 // the device, against the in-process bootloader.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <map>
 #include <set>
 
 #include "tests/fakes/fake_bootloader.h"
@@ -182,6 +184,68 @@ INSTANTIATE_TEST_SUITE_P(
         Outcome{"DifferenceInsideTheImage", Cmd::Read, 0xC000, Step::Data, {}, 0, kVerifyFailed,
                 100, static_cast<int>(((0xC000 - 0x8C00 + 1) * 100u) / 29219u)}),
     [](const auto& info) { return std::string(info.param.name); });
+
+TEST_F(Update, TheWindowAnswersWhileTheWriteAndTheVerifyWaitButNotWhileTheDataMemoryIsWritten) {
+  api.replyAfterSleeps = 4 * kTriesPerWaitHook;  // a tracker at the line's pace
+  std::map<std::uint8_t, int> processed;
+  unsigned sleepsAtLast = api.sleeps, longestGap = 0;
+  view.onProcessMessages = [&] {
+    ++processed[updater.FStage];
+    longestGap = std::max(longestGap, api.sleeps - sleepsAtLast);
+    sleepsAtLast = api.sleeps;
+  };
+  updater.RunUpdate(view);
+  ASSERT_EQ(updater.FStage, kStageDone);
+  EXPECT_LE(longestGap, kTriesPerWaitHook + 1)
+      << "tries without an answer, and the one that sees it, with the window deaf";
+  EXPECT_GT(processed[kStageWriteFlash], 229 * 3);
+  EXPECT_GT(processed[kStageVerify], 229 * 3);
+  EXPECT_EQ(processed.count(kStageWriteEeprom), 0u);
+  EXPECT_GE(api.sleeps - sleepsAtLast, 6u * 3 * 4 * kTriesPerWaitHook)
+      << "the data-memory blocks were waited for, with nothing let through";
+
+  const int total = view.processed;
+  ASSERT_TRUE(updater.BootGet());
+  EXPECT_EQ(view.processed, total) << "the connection's waits stay as they were";
+}
+
+struct CloseInAWait {
+  const char* name;
+  std::uint8_t stage;
+  std::set<Control> visible;
+};
+
+class UpdateClosedInAWait : public Update, public ::testing::WithParamInterface<CloseInAWait> {};
+
+TEST_P(UpdateClosedInAWait, FailsAtOnceAndTouchesThePortNoMore) {
+  api.replyAfterSleeps = 4 * kTriesPerWaitHook;
+  std::size_t callsAtClose = 0;
+  unsigned sleepsAtClose = 0;
+  int blocks = 0;
+  view.onProcessMessages = [&] {
+    if (updater.FStage != GetParam().stage || !updater.FPortOpen) return;
+    if (!api.replyPending()) {
+      ++blocks;
+      return;
+    }
+    if (blocks < 20) return;
+    updater.ClosePort();  // Cancel, with the tracker's answer still to come
+    callsAtClose = api.calls.size();
+    sleepsAtClose = api.sleeps;
+  };
+  updater.RunUpdate(view);
+  ASSERT_NE(callsAtClose, 0u);
+  EXPECT_EQ(updater.FStage, kStageNone);
+  EXPECT_EQ(shown(), GetParam().visible);
+  EXPECT_EQ(api.calls.size(), callsAtClose) << "no call after the close";
+  EXPECT_EQ(api.sleeps, sleepsAtClose) << "not one more try";
+  EXPECT_EQ(api.closed.size(), 1u);
+}
+
+INSTANTIATE_TEST_SUITE_P(Table, UpdateClosedInAWait,
+                         ::testing::Values(CloseInAWait{"Writing", kStageWriteFlash, kWriteFailed},
+                                           CloseInAWait{"Verifying", kStageVerify, kVerifyFailed}),
+                         [](const auto& info) { return std::string(info.param.name); });
 
 TEST_F(Update, DifferencesPastTheImageInTheLastBlockAreIgnored) {
   device.fault = [&](Cmd c, std::uint32_t a, Step s) -> std::optional<Bytes> {

@@ -8,6 +8,7 @@
 #include <set>
 
 #include "device_link/device_broadcast.h"
+#include "device_link/serial_port.h"
 #include "update_engine/updater.h"
 #include "window_harness.h"
 
@@ -187,6 +188,54 @@ TEST_F(WindowUpdate, TheCloseBoxDuringTheVerifyEndsItTheSameWay) {
   EXPECT_EQ(DataMemoryWrites(), 0u);
   EXPECT_FALSE(h.RunUntilIdle());
 }
+
+// A click waiting in the queue while the tracker has yet to answer: taken in
+// the middle of the wait during the write and the verify, only after the
+// update during the data-memory write.
+struct ClickInAWait {
+  const char* name;
+  std::uint8_t stage;  // the phase in whose first wait the click comes
+  Id button;
+  std::uint8_t outcome;
+  std::size_t blocksWritten;
+};
+
+class WindowUpdateClickInAWait : public WindowUpdate,
+                                 public ::testing::WithParamInterface<ClickInAWait> {};
+
+TEST_P(WindowUpdateClickInAWait, IsTakenWhileTheWriteAndTheVerifyWaitAndEndsThemAtOnce) {
+  const ClickInAWait& row = GetParam();
+  TForm1& form = h.window->Form1();
+  h.serial.replyAfterSleeps = 4 * kTriesPerWaitHook;  // each answer takes a few tries
+  bool posted = false;
+  unsigned triesAfterClose = 0;
+  h.serial.onSleep = [&](FakeSerialApi& api) {
+    if (!api.closed.empty()) ++triesAfterClose;
+    if (posted || form.FStage != row.stage || !api.replyPending()) return;
+    ::PostMessageW(h.Control(row.button), BM_CLICK, 0, 0);
+    posted = true;
+  };
+  h.Click(Id::btnNEXT);
+  const bool cancel = row.button == Id::btnESC;
+  EXPECT_TRUE(posted);
+  EXPECT_EQ(form.FStage, row.outcome);
+  EXPECT_EQ(h.bootloader->writes.size(), row.blocksWritten);
+  EXPECT_EQ(h.RunUntilIdle(), !cancel) << "the main loop ends after a Cancel";
+  EXPECT_EQ(h.serial.closed.size(), cancel ? 1u : 0u);
+  EXPECT_EQ(triesAfterClose, 0u) << "no wait goes on after the close";
+  EXPECT_EQ(form.ActivePage(), 4);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Table, WindowUpdateClickInAWait,
+    ::testing::Values(
+        ClickInAWait{"CancelWhileWriting", kStageWriteFlash, Id::btnESC, kStageNone, 0},
+        ClickInAWait{"CancelWhileVerifying", kStageVerify, Id::btnESC, kStageNone, 229},
+        ClickInAWait{"CancelWhileWritingTheDataMemory", kStageWriteEeprom, Id::btnESC, kStageDone,
+                     229 + 6},
+        ClickInAWait{"NextWhileWritingStartsNoSecondUpdate", kStageWriteFlash, Id::btnNEXT,
+                     kStageDone, 229 + 6}),
+    [](const auto& info) { return std::string(info.param.name); });
 
 TEST_F(WindowUpdate, TheIdleStepWaitsUntilTheClickHasReturned) {
   bool sent = false;
