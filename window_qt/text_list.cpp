@@ -45,7 +45,6 @@ TextList::TextList(QWidget* parent, const QString& name, const QRect& geometry,
     auto* item = new QListWidgetItem(line, this);
     item->setFlags(Qt::ItemIsEnabled | Qt::ItemIsSelectable);
   }
-  setAccessibleName(lines.join(QLatin1Char('\n')));
   setGeometry(geometry);
   GrowToFit(*this, WidestLine(font, lines) + textMargins(), false);
 }
@@ -54,6 +53,14 @@ QStringList TextList::lines() const {
   QStringList result;
   for (int row = 0; row < count(); ++row) result << item(row)->text();
   return result;
+}
+
+void TextList::currentChanged(const QModelIndex& current, const QModelIndex& previous) {
+  QAbstractItemView::currentChanged(current, previous);
+}
+
+void TextList::selectionChanged(const QItemSelection& selected, const QItemSelection& deselected) {
+  QAbstractItemView::selectionChanged(selected, deselected);
 }
 
 int TextList::textMargins() const {

@@ -18,6 +18,12 @@ class TextList : public QListWidget {
 
   // Left and right room the item delegate leaves around a line's text.
   int textMargins() const;
+
+ protected:
+  // A screen reader sees no lines in it (accessibility.h): Qt's list view
+  // would tell it of the current and the selected line.
+  void currentChanged(const QModelIndex& current, const QModelIndex& previous) override;
+  void selectionChanged(const QItemSelection& selected, const QItemSelection& deselected) override;
 };
 
 }  // namespace tarvik::ui
