@@ -131,16 +131,18 @@ TEST_F(WindowAccessibility, TheJumpOnPlugInReadsPageThreeThenTheConnection) {
   EXPECT_EQ(announcements.said, QStringList{Said(Id::lbConnected)});
 }
 
-TEST_F(WindowAccessibility, NothingIsAnnouncedOfAPageNotShownOrOfAnIndicatorAlreadyShown) {
-  window.SetVisible(Id::lbConnected, true);  // page 1 shows
-  QCoreApplication::processEvents();
-  window.ShowPage(3);
-  window.SetVisible(Id::lbConnected, true);  // shown already
+TEST_F(WindowAccessibility, AnIndicatorIsAnnouncedOnceWhenItComesIntoView) {
+  window.SetVisible(Id::lbConnected, true);  // page 1 shows: not in view
   QCoreApplication::processEvents();
   EXPECT_TRUE(announcements.said.isEmpty());
-  // An old outcome hidden before the page is set up is not announced.
-  window.ShowPage(4);
+  window.ShowPage(3);  // in view with its page, as after the jump on plug-in
+  window.SetVisible(Id::lbConnected, true);
+  QCoreApplication::processEvents();
+  EXPECT_EQ(announcements.said, QStringList{Said(Id::lbConnected)});
+  // An old outcome hidden before the page is set up is never announced.
+  announcements.said.clear();
   window.SetVisible(Id::ListWriteOK, true);
+  window.ShowPage(4);
   window.SetVisible(Id::ListWriteOK, false);
   QCoreApplication::processEvents();
   EXPECT_TRUE(announcements.said.isEmpty());
