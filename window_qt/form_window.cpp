@@ -124,12 +124,24 @@ void FormWindow::QueuePresent() {
 
 void FormWindow::Present() {
   presentQueued_ = false;
+  std::vector<form::Id> said = std::exchange(pendingAnnouncements_, {});
   if (std::exchange(focusPending_, false)) {
-    // The page's text is read once, as the name of its first control.
+    // The page's text is read once, as the name of its first control; then
+    // whatever result the page shows as it appears (the jump on plug-in
+    // keeps the connection's).
     if (QWidget* first = FirstStop(pages_->currentWidget())) first->setFocus(Qt::OtherFocusReason);
+    said = AnnouncingOnPage(ActivePage());
   }
-  for (form::Id control : std::exchange(pendingAnnouncements_, {}))
+  for (form::Id control : said)
     if (Widget(control)->isVisible()) AnnouncerOf(control)->Say();
+}
+
+std::vector<form::Id> FormWindow::AnnouncingOnPage(int page) const {
+  std::vector<form::Id> shown;
+  for (const form::ControlDescription& c : form::Controls())
+    if (c.parent == form::PageId(page) && AnnouncerOf(c.id) != nullptr && Widget(c.id)->isVisible())
+      shown.push_back(c.id);
+  return shown;
 }
 
 void FormWindow::SetCaption(form::Id control, std::string_view utf8) {

@@ -73,6 +73,8 @@ class FormWindow : public QWidget, public FormView {
   // on the page's first control, then the announcements in order.
   void QueuePresent();
   void Present();
+  // The controls of a page that are shown and announce themselves.
+  std::vector<form::Id> AnnouncingOnPage(int page) const;
   // The first control from `from` on in the keyboard order that the user
   // can reach: shown, enabled, a Tab stop.
   QWidget* FirstStop(QWidget* from) const;
