@@ -356,7 +356,7 @@ class Wizard:
         if self.focus_name() != name:
             raise Failure(f'{step}: Tab did not reach "{name}" (focus on "{self.focus_name()}")')
 
-    def wait_showing(self, prefix, what, timeout=30):
+    def wait_showing(self, prefix, what, timeout=60):
         if not wait_for(lambda: self.showing(prefix), timeout):
             raise Failure(f'{what} did not show')
 
@@ -407,7 +407,7 @@ def successful_update(args, session, work, steps):
         wizard.wait_showing('УСТАНОВЛЕНО', 'the connection result')
         wizard.tab_to('Далее', 'page 3, connected')
         wizard.press('Return', 'page 3, on "Далее"', said='Обновление успешно завершено')
-        wizard.wait_showing('Обновление успешно', 'the outcome', timeout=120)
+        wizard.wait_showing('Обновление успешно', 'the outcome', timeout=180)
         wizard.tab_to('Далее', 'page 4, updated')
         wizard.press('Return', 'page 4, on "Далее"', said='ПОЗДРАВЛЯЕМ!')
         wizard.wait_showing('ПОЗДРАВЛЯЕМ!', 'page 5')
@@ -431,7 +431,7 @@ def failed_update(args, session, work, steps):
         wizard.mark('plugged in 4 s after the start: the wizard jumped to page 3 and connected')
         wizard.tab_to('Далее', 'page 3, connected')
         wizard.press('Return', 'page 3, on "Далее"', said='ОШИБКА!!!')
-        wizard.wait_showing('ОШИБКА!!!', 'the failure', timeout=120)
+        wizard.wait_showing('ОШИБКА!!!', 'the failure', timeout=180)
         wizard.tab_to('Отмена', 'page 4, failed')
         wizard.press('Return', 'page 4, on "Отмена"')
         wizard.wait_ended()
