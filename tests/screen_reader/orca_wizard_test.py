@@ -42,13 +42,18 @@ import subprocess
 import sys
 import tempfile
 import threading
-import time
 import tty
 
 import gi
 
 gi.require_version('Atspi', '2.0')
 from gi.repository import Atspi  # noqa: E402
+
+# The demo's helpers: the virtual display, the environment without the
+# testbed's preload, waiting for a condition.
+sys.dont_write_bytecode = True  # no __pycache__ in the source tree
+sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), '../../scripts'))
+from demo import plain_env, start_display, wait_for  # noqa: E402
 
 WINDOW_TITLE = 'GPS Tarvik Update to v.'
 ORCA_LOCK = f'/tmp/tarvik-orca-{os.getuid()}.lock'
@@ -79,20 +84,6 @@ SPEECH_TIMEOUT = 15
 
 def now():
     return datetime.datetime.now().strftime('%H:%M:%S.%f')
-
-
-def plain_env():
-    return {k: v for k, v in os.environ.items() if k not in ('LD_PRELOAD', 'UMOCKDEV_DIR')}
-
-
-def wait_for(predicate, timeout, step=0.2):
-    deadline = time.monotonic() + timeout
-    while time.monotonic() < deadline:
-        value = predicate()
-        if value:
-            return value
-        time.sleep(step)
-    return predicate()
 
 
 class Failure(Exception):
@@ -208,19 +199,8 @@ class Session:
         return process
 
     def _start_display(self):
-        read_end, write_end = os.pipe()
-        xvfb = subprocess.Popen(['Xvfb', '-displayfd', str(write_end), '-screen', '0',
-                                 '1280x800x24', '-nolisten', 'tcp', '-noreset'],
-                                env=self.env, pass_fds=(write_end,),
-                                stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+        xvfb, self.env['DISPLAY'] = start_display()
         self.processes.append(xvfb)
-        os.close(write_end)
-        with os.fdopen(read_end, 'rb') as announced:
-            ready, _, _ = select.select([announced], [], [], 20)
-            number = announced.readline().strip() if ready else b''
-        if not number.isdigit():
-            raise Failure('no virtual display could be started')
-        self.env['DISPLAY'] = f':{number.decode()}'
 
     def _start_bus(self):
         bus = subprocess.Popen(['dbus-daemon', '--session', '--nofork', '--nopidfile',

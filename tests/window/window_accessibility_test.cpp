@@ -9,7 +9,6 @@
 #include <QTextEdit>
 #include <QTimer>
 
-#include "device_link/device_broadcast.h"
 
 #include "accessibility.h"
 #include "progress_bar.h"
@@ -120,15 +119,6 @@ TEST(WindowAnnouncements, TheResultsAreAnnouncedWhenTheyAppear) {
     qApp->removeEventFilter(&announcements);
     EXPECT_EQ(announcements.said, row.said);
   }
-}
-
-TEST_F(WindowAccessibility, TheJumpOnPlugInReadsPageThreeThenTheConnection) {
-  h.PlugInBridge();
-  h.notifications.Send(kDbtDeviceArrival, kBridgePath);
-  ASSERT_TRUE(RunLoopUntil([&] { return form.FSynced && !announcements.said.isEmpty(); }));
-  EXPECT_EQ(form.ActivePage(), 3);
-  EXPECT_EQ(window.focusWidget(), ui.ListBox6);
-  EXPECT_EQ(announcements.said, QStringList{Said(Id::lbConnected)});
 }
 
 TEST_F(WindowAccessibility, AnIndicatorIsAnnouncedOnceWhenItComesIntoView) {
