@@ -60,6 +60,7 @@ void FormWindow::ShowPage(int page) {
   for (Announcer* announcer : announcers_)
     if (announcer != nullptr) announcer->Quiet();
   pendingAnnouncements_.clear();
+  parkedOn_ = nullptr;
   focusPending_ = true;
   QueuePresent();
 }
@@ -103,8 +104,33 @@ void FormWindow::MoveFocusOffDisabled() {
   // list, never Cancel, which a Return or a Space meant for the screen
   // reader would press.
   QWidget* next = Widget(form::Id::btnNEXT);
-  QWidget* target = next->isVisible() && next->isEnabled() ? next : FirstStop(pages_->currentWidget());
-  if (target != nullptr) target->setFocus(Qt::OtherFocusReason);
+  if (next->isVisible() && next->isEnabled())
+    next->setFocus(Qt::OtherFocusReason);
+  else
+    FocusFirstStop();
+}
+
+void FormWindow::FocusFirstStop() {
+  QWidget* first = FirstStop(pages_->currentWidget());
+  if (first == nullptr) return;
+  first->setFocus(Qt::OtherFocusReason);
+  // Off the page (the side list, while the update runs): only until a way
+  // on can be pressed again (AfterClick).
+  parkedOn_ = pages_->currentWidget()->isAncestorOf(first) ? nullptr : first;
+}
+
+void FormWindow::AfterClick() {
+  // The update has ended: the focus goes from where it waited to the way
+  // on, Next after a success, Back (to try again) after a failure.
+  if (parkedOn_ == nullptr || focusWidget() != parkedOn_) return;
+  for (form::Id way : {form::Id::btnNEXT, form::Id::btnBACK}) {
+    QWidget* button = Widget(way);
+    if (button->isVisible() && button->isEnabled()) {
+      parkedOn_ = nullptr;
+      button->setFocus(Qt::OtherFocusReason);
+      return;
+    }
+  }
 }
 
 QWidget* FormWindow::FirstStop(QWidget* from) const {
@@ -129,7 +155,7 @@ void FormWindow::Present() {
     // The page's text is read once, as the name of its first control; then
     // whatever result the page shows as it appears (the jump on plug-in
     // keeps the connection's).
-    if (QWidget* first = FirstStop(pages_->currentWidget())) first->setFocus(Qt::OtherFocusReason);
+    FocusFirstStop();
     said = AnnouncingOnPage(ActivePage());
   }
   for (form::Id control : said)

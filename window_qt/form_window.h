@@ -78,11 +78,15 @@ class FormWindow : public QWidget, public FormView {
   // The first control from `from` on in the keyboard order that the user
   // can reach: shown, enabled, a Tab stop.
   QWidget* FirstStop(QWidget* from) const;
+  void FocusFirstStop();
   void MoveFocusOffDisabled();
+  // What a click leaves for the focus once its handler has returned.
+  void AfterClick();
 
   std::array<QWidget*, form::kControlCount> widgets_{};
   std::array<Announcer*, form::kControlCount> announcers_{};
   bool focusPending_ = false;
+  QWidget* parkedOn_ = nullptr;  // where the focus waits off the page
   bool presentQueued_ = false;
   std::vector<form::Id> pendingAnnouncements_;
   PageContainer* pages_ = nullptr;

@@ -199,8 +199,10 @@ QWidget* FormWindow::BuildControl(const ControlDescription& c) {
 }
 
 void FormWindow::ConnectButton(Id button, void (TForm1::*handler)()) {
-  connect(WidgetAs<QPushButton>(button), &QPushButton::clicked, this,
-          [this, handler] { (Form1().*handler)(); });
+  connect(WidgetAs<QPushButton>(button), &QPushButton::clicked, this, [this, handler] {
+    (Form1().*handler)();
+    AfterClick();
+  });
 }
 
 void FormWindow::resizeEvent(QResizeEvent* event) {

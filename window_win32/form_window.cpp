@@ -232,12 +232,15 @@ void FormWindow::MoveFocus(bool backwards) {
 void FormWindow::KeepFocusUsable(HWND preferred) {
   // A page change or a disabled button can leave the focus on a hidden or
   // disabled control, or nowhere; the keyboard would then reach nothing.
-  // After a page change the page's first control is about to take it.
+  // After a page change the page's first control is about to take it. The
+  // focus that waited off the page while the update ran goes on to the way
+  // on as well.
   if (window_ == nullptr || ::GetActiveWindow() != window_ || focusPending_) return;
   HWND focus = ::GetFocus();
-  if (focus != nullptr && ::IsChild(window_, focus) && ::IsWindowVisible(focus) &&
-      ::IsWindowEnabled(focus))
+  if (focus != nullptr && focus != parkedOn_ && ::IsChild(window_, focus) &&
+      ::IsWindowVisible(focus) && ::IsWindowEnabled(focus))
     return;
+  parkedOn_ = nullptr;
   // The clicked button if it can still be pressed, else Next, the wizard's
   // way on, else the first button in the keyboard order (Connect on the
   // connection page), else the first control.
@@ -298,6 +301,7 @@ void FormWindow::ShowPage(int page) {
   }
   // What was said of the page left is over.
   pendingAnnouncements_.clear();
+  parkedOn_ = nullptr;
   focusPending_ = true;
   QueuePresent();
 }
@@ -316,12 +320,7 @@ void FormWindow::Present() {
     // update) the side list after it; never Cancel by itself. Then the
     // page's name, then whatever result it shows as it appears (the jump
     // on plug-in keeps the connection's).
-    if (HWND first = ::GetNextDlgTabItem(window_, nullptr, FALSE)) {
-      if (::GetActiveWindow() == window_)
-        ::SetFocus(first);
-      else
-        focusWhenInactive_ = first;
-    }
+    FocusFirstStop(nullptr);
     HWND page = Control(form::PageId(activePage_));
     if (page != nullptr && ::GetWindowTextLengthW(page) > 0)
       ::NotifyWinEvent(EVENT_OBJECT_NAMECHANGE, page, OBJID_CLIENT, CHILDID_SELF);
@@ -376,11 +375,24 @@ void FormWindow::MoveFocusOff(HWND leaving) {
   // stop: the page's first control, or during the update the side list,
   // never Cancel, which a key meant for the screen reader would press.
   HWND next = Control(Id::btnNEXT);
-  HWND target = next != leaving && ::IsWindowVisible(next) && ::IsWindowEnabled(next)
-                    ? next
-                    : ::GetNextDlgTabItem(window_, nullptr, FALSE);
-  if (target == leaving) target = ::GetNextDlgTabItem(window_, leaving, FALSE);
-  if (target != nullptr && target != leaving) ::SetFocus(target);
+  if (next != leaving && ::IsWindowVisible(next) && ::IsWindowEnabled(next))
+    ::SetFocus(next);
+  else
+    FocusFirstStop(leaving);
+}
+
+void FormWindow::FocusFirstStop(HWND leaving) {
+  HWND first = ::GetNextDlgTabItem(window_, nullptr, FALSE);
+  if (first != nullptr && first == leaving) first = ::GetNextDlgTabItem(window_, leaving, FALSE);
+  if (first == nullptr || first == leaving) return;
+  if (::GetActiveWindow() == window_)
+    ::SetFocus(first);
+  else
+    focusWhenInactive_ = first;
+  // Off the page (the side list, while the update runs): only until a way
+  // on can be pressed again (KeepFocusUsable after the click).
+  HWND page = Control(form::PageId(activePage_));
+  parkedOn_ = page != nullptr && ::IsChild(page, first) ? nullptr : first;
 }
 
 void FormWindow::SetCaption(Id control, std::string_view utf8) {

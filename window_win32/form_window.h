@@ -102,6 +102,8 @@ class FormWindow : public FormView {
   void PressFocusedButton();
   void MoveFocus(bool backwards);
   void MoveFocusOff(HWND leaving);
+  // The first Tab stop but leaving; noted as parked when it is off the page.
+  void FocusFirstStop(HWND leaving);
   void KeepFocusUsable(HWND preferred);
 
   ComApartment com_;  // before the window, whose controls hand out objects
@@ -115,6 +117,7 @@ class FormWindow : public FormView {
   bool closing_ = false;
   bool destroyedByOwner_ = false;
   HWND focusWhenInactive_ = nullptr;
+  HWND parkedOn_ = nullptr;  // where the focus waits off the page
   std::array<HWND, form::kControlCount> controls_{};
   std::array<HWND, form::kControlCount> announcers_{};
   bool presentQueued_ = false;

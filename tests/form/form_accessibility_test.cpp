@@ -2,6 +2,8 @@
 // said when an indicator appears, the text of each page.
 #include <gtest/gtest.h>
 
+#include <string>
+
 #include "Update_Main/form_description.h"
 
 namespace tarvik::testing {
@@ -35,12 +37,11 @@ TEST(FormAccessibility, NamesAreTheTextsWithTheLinesOfAListJoined) {
 TEST(FormAccessibility, TheResultsAndTheHeadingsAreSaidWhenTheyAppear) {
   const struct {
     Id id;
-    const char* said;
+    std::string said;
   } rows[] = {
       {Id::lbConnected, "СОЕДИНЕНИЕ: УСТАНОВЛЕНО"},
-      {Id::lbNotConnected,
-       "СОЕДИНЕНИЕ: НЕ УСТАНОВЛЕНО. Проверье правильность соединений и нажмите кнопку "
-       "\"Соединение\"."},
+      // The status word gets a full stop before the advice.
+      {Id::lbNotConnected, "СОЕДИНЕНИЕ: НЕ УСТАНОВЛЕНО. " + form::AccessibleName(Id::ListBox6)},
       {Id::lbWrite, "ЗАГРУЗКА:"},
       {Id::lbVerify, "ПРОВЕРКА:"},
       {Id::ListWriteOK, "Обновление успешно завершено! Нажмите кнопку \"Далее\"."},

@@ -70,7 +70,7 @@ SPOKEN_ON_SUCCESS = [
     ('page 5, its first line', r'ПОЗДРАВЛЯЕМ!'),
 ]
 SPOKEN_ON_FAILURE = [
-    ('the connection page after the jump', r'Проверье правильность соединений'),
+    ('the connection page after the jump', r'Провер\w+ правильность соединений'),
     ('the connection result', r'(?<!НЕ )УСТАНОВЛЕНО'),
     ('the outcome', r'ОШИБКА!!!'),
 ]
@@ -380,7 +380,7 @@ def successful_update(args, session, work, steps):
         wizard.press('Return', 'page 1, on "Далее"', said=r'1\. Снимите')
         wizard.wait_showing('1. Снимите', 'page 2')
         wizard.tab_to('Далее', 'page 2')
-        wizard.press('space', 'page 2, on "Далее"', said='Проверье правильность')
+        wizard.press('space', 'page 2, on "Далее"', said=r'Провер\w+ правильность')
         wizard.wait_showing('Соединение', 'page 3')
         wizard.tab_to('Соединение', 'page 3')
         wizard.press('space', 'page 3, on "Соединение"', said='(?<!НЕ )УСТАНОВЛЕНО')

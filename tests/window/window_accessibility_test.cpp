@@ -66,7 +66,7 @@ TEST_F(WindowAccessibility, APageChangePutsTheFocusOnThePagesFirstControl) {
       {ui.btnBACK, 2, ui.ListBox1},     {ui.btnBACK, 1, ui.RichEdit1},
       {ui.btnNEXT, 2, ui.ListBox1},     {ui.btnNEXT, 3, ui.ListBox6},
       {ui.btnConnect, 3, ui.btnNEXT},   // Connect goes grey: the way on
-      {ui.btnNEXT, 4, ui.ListBox3},     // the update: nothing on the page takes the focus
+      {ui.btnNEXT, 4, ui.btnNEXT},      // after the update, the way on
       {ui.btnNEXT, 5, ui.ListBox4},     {ui.btnBACK, 2, ui.ListBox1},
   };
   for (const auto& step : steps) {
@@ -83,12 +83,14 @@ TEST(WindowAnnouncements, TheResultsAreAnnouncedWhenTheyAppear) {
     bool bridge;
     FakeBootloader::Fault fault;
     QStringList said;
+    const char* focusAfter;  // the way on; null: Next if it leads on, else Back
   } rows[] = {
-      {"no bridge", false, {}, {Said(Id::lbNotConnected)}},
+      {"no bridge", false, {}, {Said(Id::lbNotConnected)}, "btnConnect"},
       {"an update",
        true,
        {},
-       {Said(Id::lbConnected), Said(Id::lbWrite), Said(Id::lbVerify), Said(Id::ListWriteOK)}},
+       {Said(Id::lbConnected), Said(Id::lbWrite), Said(Id::lbVerify), Said(Id::ListWriteOK)},
+       "btnNEXT"},
       {"a refused block",
        true,
        [](FakeBootloader::Command command, std::uint32_t address,
@@ -98,7 +100,8 @@ TEST(WindowAnnouncements, TheResultsAreAnnouncedWhenTheyAppear) {
            return std::vector<std::uint8_t>{0x1F};
          return {};
        },
-       {Said(Id::lbConnected), Said(Id::lbWrite), Said(Id::ListWriteFail)}},
+       {Said(Id::lbConnected), Said(Id::lbWrite), Said(Id::ListWriteFail)},
+       nullptr},
   };
   for (const auto& row : rows) {
     SCOPED_TRACE(row.what);
@@ -118,6 +121,10 @@ TEST(WindowAnnouncements, TheResultsAreAnnouncedWhenTheyAppear) {
     if (row.bridge) Click(ui.btnNEXT);
     qApp->removeEventFilter(&announcements);
     EXPECT_EQ(announcements.said, row.said);
+    const char* way = row.focusAfter != nullptr ? row.focusAfter
+                      : ui.btnNEXT->isEnabled()  ? "btnNEXT"
+                                                 : "btnBACK";
+    EXPECT_EQ(h.window->focusWidget()->objectName(), QLatin1String(way));
   }
 }
 
@@ -154,6 +161,7 @@ TEST_F(WindowAccessibility, DuringTheUpdateTheFocusIsNeverOnCancel) {
   QTest::keyClick(ui.btnNEXT, Qt::Key_Return);
   sampler.stop();
   ASSERT_EQ(form.FStage, 5);
+  // Nothing on page 4 takes the focus while it runs: the side list holds it.
   EXPECT_EQ(focused, QSet<QWidget*>{ui.ListBox3});
 }
 
