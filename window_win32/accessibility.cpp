@@ -9,6 +9,11 @@
 namespace tarvik::win32 {
 namespace {
 
+// The interface's id as the compiler knows it: mingw-w64's 64-bit oleacc
+// import library names IID_IAccessible an import from oleacc.dll, and a
+// program linked against it reads a code thunk as the GUID.
+const IID kIAccessible = __uuidof(IAccessible);
+
 struct Override {
   std::wstring name;
   long role;
@@ -25,7 +30,7 @@ class OverridingAccessible final : public IAccessible {
   // IUnknown
   STDMETHODIMP QueryInterface(REFIID riid, void** object) override {
     if (object == nullptr) return E_POINTER;
-    if (riid == IID_IUnknown || riid == IID_IDispatch || riid == IID_IAccessible) {
+    if (riid == __uuidof(IUnknown) || riid == __uuidof(IDispatch) || riid == kIAccessible) {
       *object = static_cast<IAccessible*>(this);
       AddRef();
       return S_OK;
@@ -139,14 +144,14 @@ LRESULT CALLBACK SubclassProc(HWND control, UINT message, WPARAM wParam, LPARAM 
     case WM_GETOBJECT:
       if (static_cast<LONG>(lParam) == OBJID_CLIENT) {
         IAccessible* proxy = nullptr;
-        if (SUCCEEDED(::CreateStdAccessibleObject(control, OBJID_CLIENT, IID_IAccessible,
+        if (SUCCEEDED(::CreateStdAccessibleObject(control, OBJID_CLIENT, kIAccessible,
                                                   reinterpret_cast<void**>(&proxy)))) {
           auto* object = new (std::nothrow) OverridingAccessible(proxy, *what);
           if (object == nullptr) {
             proxy->Release();
             break;
           }
-          const LRESULT result = ::LresultFromObject(IID_IAccessible, wParam, object);
+          const LRESULT result = ::LresultFromObject(kIAccessible, wParam, object);
           object->Release();
           return result;
         }

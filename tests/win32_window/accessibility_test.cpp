@@ -23,6 +23,7 @@ using form::Id;
 using win32::Widen;
 
 struct MsaaObject {
+  HRESULT found = E_FAIL;
   std::wstring name;
   long role = 0;
   long children = -1;
@@ -31,9 +32,10 @@ struct MsaaObject {
 MsaaObject Msaa(HWND control) {
   MsaaObject result;
   IAccessible* object = nullptr;
-  if (FAILED(::AccessibleObjectFromWindow(control, OBJID_CLIENT, IID_IAccessible,
-                                          reinterpret_cast<void**>(&object))))
-    return result;
+  // __uuidof: see window_win32/accessibility.cpp.
+  result.found = ::AccessibleObjectFromWindow(control, OBJID_CLIENT, __uuidof(IAccessible),
+                                              reinterpret_cast<void**>(&object));
+  if (FAILED(result.found)) return result;
   VARIANT self;
   ::VariantInit(&self);
   self.vt = VT_I4;
@@ -110,6 +112,7 @@ TEST(WindowForScreenReaders, WhatShowsNoTextOfItsOwnIsNamedAndATextListIsStaticT
     if (role != 0) {
       SCOPED_TRACE(c.name);
       const MsaaObject object = Msaa(h.Control(c.id));
+      EXPECT_EQ(object.found, S_OK);
       EXPECT_EQ(object.name, Widen(form::AccessibleName(c.id)));
       EXPECT_EQ(object.role, role);
       if (c.kind == form::Kind::TextList) {
