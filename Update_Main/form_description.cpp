@@ -125,12 +125,17 @@ struct Row {
   std::span<const char* const> lines = kNoLines;
   bool shown = true;
   bool checked = false;
+  std::string_view accessibleName = {};
 };
 
 constexpr ControlDescription Make(const Row& r) {
-  return {r.id,    r.name,  r.kind,  r.parent, r.rect,  r.font,   r.colour,
-          r.align, r.glyph, r.text,  r.lines,  r.shown, r.checked};
+  return {r.id,    r.name,  r.kind,  r.parent, r.rect,  r.font,    r.colour,
+          r.align, r.glyph, r.text,  r.lines,  r.shown, r.checked, r.accessibleName};
 }
+
+// What the glyphs mean, for a screen reader.
+constexpr std::string_view kSucceeded = "успешно";
+constexpr std::string_view kFailed = "ошибка";
 
 // clang-format off
 constexpr std::array kControls = {
@@ -138,7 +143,7 @@ constexpr std::array kControls = {
   Make({.id = Id::Form1, .name = "Form1", .kind = Kind::Window, .parent = Id::Form1,
         .rect = {kScreenLeft, kScreenTop, kClientWidth, kClientHeight}, .text = kCaption}),
   Make({.id = Id::Image6, .name = "Image6", .kind = Kind::Picture, .parent = Id::Form1,
-        .rect = {16, 40, 153, 89}}),
+        .rect = {16, 40, 153, 89}, .accessibleName = "GPS Tarvik"}),
   Make({.id = Id::PageControl1, .name = "PageControl1", .kind = Kind::PageContainer,
         .parent = Id::Form1, .rect = {192, 0, 417, 348}}),
 
@@ -169,10 +174,10 @@ constexpr std::array kControls = {
         .rect = {8, 40, 209, 33}, .lines = kCheckConnectionLines}),
   Make({.id = Id::txtConnFail, .name = "txtConnFail", .kind = Kind::Glyph, .parent = Id::TabSheet3,
         .rect = {232, 40, 45, 75}, .font = kGlyphFont, .colour = Colour::Red, .glyph = Glyph::Cross,
-        .shown = false}),
+        .shown = false, .accessibleName = kFailed}),
   Make({.id = Id::txtConnOK, .name = "txtConnOK", .kind = Kind::Glyph, .parent = Id::TabSheet3,
         .rect = {312, 40, 54, 75}, .font = kGlyphFont, .colour = Colour::Green, .glyph = Glyph::Check,
-        .shown = false}),
+        .shown = false, .accessibleName = kSucceeded}),
   Make({.id = Id::btnConnect, .name = "btnConnect", .kind = Kind::Button, .parent = Id::TabSheet3,
         .rect = {8, 80, 89, 25}, .text = "Соединение"}),
   Make({.id = Id::ListBox2, .name = "ListBox2", .kind = Kind::TextList, .parent = Id::TabSheet3,
@@ -188,7 +193,7 @@ constexpr std::array kControls = {
   Make({.id = Id::lbWrite, .name = "lbWrite", .kind = Kind::Label, .parent = Id::TabSheet4,
         .rect = {0, 16, 114, 24}, .font = kHeading, .text = "ЗАГРУЗКА:", .shown = false}),
   Make({.id = Id::BarWrite, .name = "BarWrite", .kind = Kind::ProgressBar, .parent = Id::TabSheet4,
-        .rect = {0, 48, 273, 17}, .shown = false}),
+        .rect = {0, 48, 273, 17}, .shown = false, .accessibleName = "Загрузка"}),
   Make({.id = Id::lbWriteOn, .name = "lbWriteOn", .kind = Kind::Label, .parent = Id::TabSheet4,
         .rect = {326, 48, 65, 20}, .font = kStatus, .colour = Colour::Olive, .align = Align::Right,
         .text = "ОБМЕН", .shown = false}),
@@ -201,7 +206,7 @@ constexpr std::array kControls = {
   Make({.id = Id::lbVerify, .name = "lbVerify", .kind = Kind::Label, .parent = Id::TabSheet4,
         .rect = {0, 88, 117, 24}, .font = kHeading, .text = "ПРОВЕРКА:", .shown = false}),
   Make({.id = Id::BarVerify, .name = "BarVerify", .kind = Kind::ProgressBar, .parent = Id::TabSheet4,
-        .rect = {0, 120, 273, 17}, .shown = false}),
+        .rect = {0, 120, 273, 17}, .shown = false, .accessibleName = "Проверка"}),
   Make({.id = Id::lbVerifyOn, .name = "lbVerifyOn", .kind = Kind::Label, .parent = Id::TabSheet4,
         .rect = {326, 120, 65, 20}, .font = kStatus, .colour = Colour::Olive, .align = Align::Right,
         .text = "ОБМЕН", .shown = false}),
@@ -213,10 +218,10 @@ constexpr std::array kControls = {
         .text = "ОШИБКА!!!", .shown = false}),
   Make({.id = Id::txtWriteOK, .name = "txtWriteOK", .kind = Kind::Glyph, .parent = Id::TabSheet4,
         .rect = {8, 184, 54, 75}, .font = kGlyphFont, .colour = Colour::Green, .glyph = Glyph::Check,
-        .shown = false}),
+        .shown = false, .accessibleName = kSucceeded}),
   Make({.id = Id::txtWriteFail, .name = "txtWriteFail", .kind = Kind::Glyph, .parent = Id::TabSheet4,
         .rect = {8, 192, 45, 75}, .font = kGlyphFont, .colour = Colour::Red, .glyph = Glyph::Cross,
-        .shown = false}),
+        .shown = false, .accessibleName = kFailed}),
   Make({.id = Id::ListWriteOK, .name = "ListWriteOK", .kind = Kind::TextList, .parent = Id::TabSheet4,
         .rect = {64, 192, 281, 49}, .font = kList, .lines = kUpdateSucceededLines, .shown = false}),
   Make({.id = Id::ListWriteFail, .name = "ListWriteFail", .kind = Kind::TextList,
@@ -252,6 +257,55 @@ constexpr bool InIdOrder() {
   return kControls.size() == static_cast<std::size_t>(kControlCount);
 }
 static_assert(InIdOrder(), "the table lists every control once, in the order of Id");
+
+// What is said when a control appears: the texts of these controls, in this
+// order (Form1 fills the row). The status words come with their heading, a
+// failure with what the owner can do about it.
+struct AnnouncementRow {
+  Id shown;
+  std::array<Id, 3> parts;
+};
+constexpr AnnouncementRow kAnnouncements[] = {
+  {Id::lbConnected, {Id::Label1, Id::lbConnected}},
+  {Id::lbNotConnected, {Id::Label1, Id::lbNotConnected, Id::ListBox6}},
+  {Id::lbWrite, {Id::lbWrite}},
+  {Id::lbVerify, {Id::lbVerify}},
+  {Id::ListWriteOK, {Id::ListWriteOK}},
+  // Both phases' failures read "ОШИБКА!!!".
+  {Id::ListWriteFail, {Id::lbWriteErr, Id::ListWriteFail}},
+};
+
+std::string_view TrimTrailingBlanks(std::string_view line) {
+  const std::size_t end = line.find_last_not_of(' ');
+  return end == std::string_view::npos ? std::string_view{} : line.substr(0, end + 1);
+}
+
+std::string JoinLines(std::span<const char* const> lines) {
+  std::string text;
+  bool paragraphEnded = false;
+  for (const char* raw : lines) {
+    const std::string_view line = TrimTrailingBlanks(raw);
+    if (line.empty()) {
+      paragraphEnded = !text.empty();
+      continue;
+    }
+    if (!text.empty()) text += paragraphEnded ? '\n' : ' ';
+    text += line;
+    paragraphEnded = false;
+  }
+  return text;
+}
+
+// One text after another; a sentence that has no mark of its own ends with
+// a full stop, so that a screen reader pauses there.
+void Append(std::string& text, std::string_view part) {
+  if (part.empty()) return;
+  if (!text.empty()) {
+    if (std::string_view(":.!?").find(text.back()) == std::string_view::npos) text += '.';
+    text += ' ';
+  }
+  text += part;
+}
 
 }  // namespace
 
@@ -291,5 +345,32 @@ int PageNumber(Id id) {
 }
 
 std::span<const char* const> BuiltInWelcomeLines() { return kBuiltInWelcomeLines; }
+
+std::string AccessibleName(Id id) {
+  const ControlDescription& c = Describe(id);
+  if (!c.accessibleName.empty()) return std::string(c.accessibleName);
+  if (c.kind == Kind::TextList) return JoinLines(c.lines);
+  return std::string(TrimTrailingBlanks(c.text));
+}
+
+std::string AnnouncementOnShow(Id id) {
+  std::string text;
+  for (const AnnouncementRow& row : kAnnouncements) {
+    if (row.shown != id) continue;
+    for (Id part : row.parts)
+      if (part != Id::Form1) Append(text, AccessibleName(part));
+  }
+  return text;
+}
+
+std::string PageText(int page) {
+  const Id pageId = PageId(page);
+  std::string text;
+  for (const ControlDescription& c : kControls) {
+    if (c.parent != pageId || !c.shownAtStart) continue;
+    if (c.kind == Kind::Label || c.kind == Kind::TextList) Append(text, AccessibleName(c.id));
+  }
+  return text;
+}
 
 }  // namespace tarvik::form

@@ -5,6 +5,7 @@
 // screen themselves. Texts are UTF-8.
 #include <cstdint>
 #include <span>
+#include <string>
 #include <string_view>
 
 #include "release_info.h"
@@ -62,7 +63,9 @@ enum class Kind : std::uint8_t {
   PageContainer,  // tabs hidden; only the wizard changes the page
   Page,
   RichText,       // read-only, word wrap, both scroll bars
-  TextList,       // a list box used as printed text: one line an item
+  TextList,       // a list box used as printed text: one line an item. A
+                  // screen reader gets it as one piece of static text, its
+                  // lines joined, not as a list of lines to select
   Label,
   Glyph,          // one big check mark or cross
   Button,
@@ -107,6 +110,10 @@ struct ControlDescription {
   std::span<const char* const> lines;   // the lines of a text list or of the built-in welcome text
   bool shownAtStart;
   bool checkedAtStart;
+  // What a screen reader calls a control that shows no text of its own (the
+  // logo, the bars, the glyphs); empty for the others, which it reads by
+  // their text.
+  std::string_view accessibleName;
 };
 
 // The window itself; the name and version are the release's (release_info.h).
@@ -141,5 +148,26 @@ int PageNumber(Id id);
 
 // The built-in welcome text, one entry a line.
 std::span<const char* const> BuiltInWelcomeLines();
+
+// --- what a screen reader is told --------------------------------------------
+
+// The name a screen reader reads for a control: its text; a text list's
+// lines joined, a line's trailing blanks dropped, a space between the lines
+// of a paragraph and a line break where an empty line ends one; for the
+// logo, the bars and the glyphs their accessibleName.
+std::string AccessibleName(Id id);
+
+// What a screen reader is told when the control appears, empty for none:
+// the connection's result, the heading of each phase of the update, and the
+// update's outcome, each with the text that goes with it. The front ends say
+// it whenever the control goes from hidden to shown, whichever handler shows
+// it, so that every road to an indicator is heard.
+std::string AnnouncementOnShow(Id id);
+
+// The text a page shows when it appears (its labels and text lists that
+// show from the start, in order), empty for a page that shows none (page 4)
+// or only a box with the welcome text (page 1). Windows names the page's
+// window with it.
+std::string PageText(int page);
 
 }  // namespace tarvik::form

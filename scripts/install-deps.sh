@@ -38,7 +38,11 @@ own[wine]="wine wine64 wine32:i386 g++-mingw-w64-x86-64-posix g++-mingw-w64-i686
 help[suite]="the Linux tests: presets dev and asan, ctest"
 uses[suite]="demo"
 # locales-all: the docs' checksum command is run on a system in Russian.
-own[suite]="libgtest-dev libgmock-dev libumockdev-dev locales-all"
+# The screen-reader test runs the program under Orca, which speaks into
+# speech-dispatcher's dummy output, with a window manager, a session bus and
+# AT-SPI's bus and Python bindings of its own.
+own[suite]="libgtest-dev libgmock-dev libumockdev-dev locales-all
+            orca speech-dispatcher openbox dbus-daemon at-spi2-core gir1.2-atspi-2.0"
 
 help[package]="the Debian package: scripts/build-package.sh, scripts/package-tests.sh"
 uses[package]="suite docs"

@@ -4,6 +4,7 @@
 // close event, the idle moments of the main loop and the device changes.
 #include <array>
 #include <optional>
+#include <vector>
 
 #include <QWidget>
 
@@ -15,6 +16,7 @@ class QSocketNotifier;
 
 namespace tarvik::ui {
 
+class Announcer;
 class PageContainer;
 
 class FormWindow : public QWidget, public FormView {
@@ -35,6 +37,10 @@ class FormWindow : public QWidget, public FormView {
     return qobject_cast<T*>(Widget(control));
   }
   PageContainer* Pages() const { return pages_; }
+  // What a screen reader is told when control appears; null for none.
+  Announcer* AnnouncerOf(form::Id control) const {
+    return announcers_[static_cast<std::size_t>(control)];
+  }
 
   // FormView.
   int ActivePage() const override;
@@ -61,7 +67,28 @@ class FormWindow : public QWidget, public FormView {
   void ConnectButton(form::Id button, void (TForm1::*handler)());
   void OnLoopAboutToWait();
 
+  // What a screen reader hears of a page change and of an indicator that
+  // appears, once the handler that made them has set up the page (the
+  // update processes its messages right after its first block): the focus
+  // on the page's first control, then the announcements in order.
+  void QueuePresent();
+  void Present();
+  // The controls of a page that are shown and announce themselves.
+  std::vector<form::Id> AnnouncingOnPage(int page) const;
+  // The first control from `from` on in the keyboard order that the user
+  // can reach: shown, enabled, a Tab stop.
+  QWidget* FirstStop(QWidget* from) const;
+  void FocusFirstStop();
+  void MoveFocusOffDisabled();
+  // What a click leaves for the focus once its handler has returned.
+  void AfterClick();
+
   std::array<QWidget*, form::kControlCount> widgets_{};
+  std::array<Announcer*, form::kControlCount> announcers_{};
+  bool focusPending_ = false;
+  QWidget* parkedOn_ = nullptr;  // where the focus waits off the page
+  bool presentQueued_ = false;
+  std::vector<form::Id> pendingAnnouncements_;
   PageContainer* pages_ = nullptr;
   QSocketNotifier* notifier_ = nullptr;
   std::optional<TForm1> form_;

@@ -13,6 +13,7 @@
 #include <QStatusBar>
 #include <QTextEdit>
 
+#include "accessibility.h"
 #include "form_window.h"
 #include "glyph_label.h"
 #include "page_container.h"
@@ -126,6 +127,7 @@ QLabel* MakePicture(QWidget* parent, const ControlDescription& c) {
 }  // namespace
 
 void FormWindow::BuildControls() {
+  InstallAccessibility();
   const ControlDescription& window = form::Describe(Id::Form1);
   setWindowTitle(Utf8(window.text));
   setWindowIcon(QIcon(QStringLiteral(":/artwork/icon.png")));
@@ -144,7 +146,13 @@ void FormWindow::BuildControls() {
     widget->setObjectName(Utf8(c.name));
     // The page container shows one page at a time itself.
     if (!c.shownAtStart && c.kind != Kind::Page) widget->setVisible(false);
+    // The controls without a text of their own; the others are read by it.
+    if (c.kind == Kind::Picture || c.kind == Kind::Glyph || c.kind == Kind::ProgressBar ||
+        c.kind == Kind::TextList)
+      widget->setAccessibleName(Utf8(form::AccessibleName(c.id)));
     widgets_[static_cast<std::size_t>(c.id)] = widget;
+    if (const std::string said = form::AnnouncementOnShow(c.id); !said.empty())
+      announcers_[static_cast<std::size_t>(c.id)] = new Announcer(this, Utf8(said));
   }
 
   ConnectButton(Id::btnESC, &TForm1::btnESCClick);
@@ -152,7 +160,8 @@ void FormWindow::BuildControls() {
   ConnectButton(Id::btnNEXT, &TForm1::btnNEXTClick);
   ConnectButton(Id::btnConnect, &TForm1::btnConnectClick);
 
-  // Keyboard order of the window's own controls; the pages keep theirs.
+  // Keyboard order of the window's own controls; the pages keep theirs. The
+  // page container is no stop of its own (page_container.h).
   setTabOrder(Widget(Id::PageControl1), Widget(Id::ListBox3));
   setTabOrder(Widget(Id::ListBox3), Widget(Id::btnESC));
   setTabOrder(Widget(Id::btnESC), Widget(Id::btnBACK));
@@ -190,8 +199,10 @@ QWidget* FormWindow::BuildControl(const ControlDescription& c) {
 }
 
 void FormWindow::ConnectButton(Id button, void (TForm1::*handler)()) {
-  connect(WidgetAs<QPushButton>(button), &QPushButton::clicked, this,
-          [this, handler] { (Form1().*handler)(); });
+  connect(WidgetAs<QPushButton>(button), &QPushButton::clicked, this, [this, handler] {
+    (Form1().*handler)();
+    AfterClick();
+  });
 }
 
 void FormWindow::resizeEvent(QResizeEvent* event) {

@@ -77,7 +77,6 @@ GlyphLabel::GlyphLabel(QWidget* parent, const QString& name, const QRect& geomet
   pal.setColor(QPalette::WindowText, check ? kGreen : kRed);
   setPalette(pal);
   setAlignment(Qt::AlignLeft | Qt::AlignTop);
-  setAccessibleName(QString(QChar(check ? kHeavyCheck : kHeavyBallotX)));
   setGeometry(geometry);
 }
 

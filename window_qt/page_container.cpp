@@ -26,6 +26,10 @@ PageContainer::PageContainer(QWidget* parent) : QTabWidget(parent), bar_(new Loc
   // line (document mode turns the base line on, so it goes off after).
   setDocumentMode(true);
   bar_->setDrawBase(false);
+  // Nothing to do there with the keyboard: Tab goes straight to the page's
+  // controls, and the focus lands there after a page change.
+  bar_->setFocusPolicy(Qt::NoFocus);
+  setFocusPolicy(Qt::NoFocus);
 }
 
 void PageContainer::HideTabs() {

@@ -3,7 +3,7 @@
 // arrival) change the page: the user gets no tab to click, the tab row is a
 // single one-pixel tab that the side panel covers, and neither the tab
 // row's keys and wheel nor the container's Ctrl+Tab / Ctrl+PgUp / Ctrl+PgDn
-// move to another page.
+// move to another page. Neither it nor its tab row is a Tab stop.
 #include <QTabBar>
 #include <QTabWidget>
 

@@ -20,6 +20,13 @@ int ProgressBar::FilledWidth(int value) const {
   return static_cast<int>(inside * done / span);
 }
 
+bool ProgressBar::TakeValueReport(int value) {
+  const int tenth = qBound(0, value, 100) / 10;
+  if (tenth == toldTenth_) return false;
+  toldTenth_ = tenth;
+  return true;
+}
+
 bool ProgressBar::event(QEvent* event) {
   const bool handled = QProgressBar::event(event);
   switch (event->type()) {

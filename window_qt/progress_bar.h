@@ -18,6 +18,10 @@ class ProgressBar : public QProgressBar {
   // The filled width, in pixels of the inside of the frame, for value.
   int FilledWidth(int value) const;
 
+  // True when a screen reader is to hear of value: the first value in each
+  // tenth of the way (0-9, 10-19, ... 100), however the bar got there.
+  bool TakeValueReport(int value);
+
  protected:
   bool event(QEvent* event) override;
   void paintEvent(QPaintEvent* event) override;
@@ -26,6 +30,7 @@ class ProgressBar : public QProgressBar {
   void TakeColours();
 
   QColor frame_, filled_, empty_;
+  int toldTenth_ = -1;  // the tenth last told to a screen reader
 };
 
 }  // namespace tarvik::ui

@@ -1,5 +1,6 @@
 #include "text_list.h"
 
+#include <QFocusEvent>
 #include <QFontMetrics>
 #include <QPalette>
 #include <QStyle>
@@ -19,6 +20,13 @@ class OneLineDelegate : public QStyledItemDelegate {
     QSize size = QStyledItemDelegate::sizeHint(option, index);
     size.setHeight(QFontMetrics(option.font).height());
     return size;
+  }
+  void paint(QPainter* painter, const QStyleOptionViewItem& option,
+             const QModelIndex& index) const override {
+    QStyleOptionViewItem plain = option;
+    const auto* list = qobject_cast<const TextList*>(option.widget);
+    if (list != nullptr && !list->showsFocus()) plain.state &= ~QStyle::State_HasFocus;
+    QStyledItemDelegate::paint(painter, plain, index);
   }
 };
 
@@ -45,7 +53,6 @@ TextList::TextList(QWidget* parent, const QString& name, const QRect& geometry,
     auto* item = new QListWidgetItem(line, this);
     item->setFlags(Qt::ItemIsEnabled | Qt::ItemIsSelectable);
   }
-  setAccessibleName(lines.join(QLatin1Char('\n')));
   setGeometry(geometry);
   GrowToFit(*this, WidestLine(font, lines) + textMargins(), false);
 }
@@ -54,6 +61,19 @@ QStringList TextList::lines() const {
   QStringList result;
   for (int row = 0; row < count(); ++row) result << item(row)->text();
   return result;
+}
+
+void TextList::focusInEvent(QFocusEvent* event) {
+  showsFocus_ = event->reason() == Qt::TabFocusReason || event->reason() == Qt::BacktabFocusReason;
+  QListWidget::focusInEvent(event);
+}
+
+void TextList::currentChanged(const QModelIndex& current, const QModelIndex& previous) {
+  QAbstractItemView::currentChanged(current, previous);
+}
+
+void TextList::selectionChanged(const QItemSelection& selected, const QItemSelection& deselected) {
+  QAbstractItemView::selectionChanged(selected, deselected);
 }
 
 int TextList::textMargins() const {

@@ -18,6 +18,20 @@ class TextList : public QListWidget {
 
   // Left and right room the item delegate leaves around a line's text.
   int textMargins() const;
+
+  // The line with the focus is framed only when Tab brought the focus: the
+  // focus a page change puts on its text leaves the text as printed.
+  bool showsFocus() const { return showsFocus_; }
+
+ protected:
+  // A screen reader sees no lines in it (accessibility.h): Qt's list view
+  // would tell it of the current and the selected line.
+  void currentChanged(const QModelIndex& current, const QModelIndex& previous) override;
+  void selectionChanged(const QItemSelection& selected, const QItemSelection& deselected) override;
+  void focusInEvent(QFocusEvent* event) override;
+
+ private:
+  bool showsFocus_ = false;
 };
 
 }  // namespace tarvik::ui

@@ -3,6 +3,9 @@
 #include "form_window.h"
 
 #include <commctrl.h>
+#include <oleacc.h>
+
+#include <algorithm>
 
 #include "control_ids.h"
 #include "device_window_win32.h"
@@ -18,6 +21,9 @@ using form::Id;
 
 // IDC_ARROW, which is an 8-bit resource name without UNICODE.
 const wchar_t* const kArrowCursor = MAKEINTRESOURCEW(32512);
+
+// Posted to the window: present a page change and the alerts (Present).
+constexpr UINT kPresentMessage = WM_APP + 1;
 
 FormWindow* FromHandle(HWND window) {
   return reinterpret_cast<FormWindow*>(::GetWindowLongPtrW(window, GWLP_USERDATA));
@@ -150,6 +156,9 @@ LRESULT FormWindow::OnMessage(UINT message, WPARAM wParam, LPARAM lParam) {
         return 0;
       }
       break;
+    case kPresentMessage:
+      Present();
+      return 0;
     case WM_DEVICECHANGE:
       // Recorded only; the idle step acts on it.
       TakeDeviceChange(message, wParam, lParam,
@@ -223,11 +232,15 @@ void FormWindow::MoveFocus(bool backwards) {
 void FormWindow::KeepFocusUsable(HWND preferred) {
   // A page change or a disabled button can leave the focus on a hidden or
   // disabled control, or nowhere; the keyboard would then reach nothing.
-  if (window_ == nullptr || ::GetActiveWindow() != window_) return;
+  // After a page change the page's first control is about to take it. The
+  // focus that waited off the page while the update ran goes on to the way
+  // on as well.
+  if (window_ == nullptr || ::GetActiveWindow() != window_ || focusPending_) return;
   HWND focus = ::GetFocus();
-  if (focus != nullptr && ::IsChild(window_, focus) && ::IsWindowVisible(focus) &&
-      ::IsWindowEnabled(focus))
+  if (focus != nullptr && focus != parkedOn_ && ::IsChild(window_, focus) &&
+      ::IsWindowVisible(focus) && ::IsWindowEnabled(focus))
     return;
+  parkedOn_ = nullptr;
   // The clicked button if it can still be pressed, else Next, the wizard's
   // way on, else Connect on the connection page, else Back (after a failed
   // update, the way to try again: Enter must not land on Cancel), else the
@@ -275,15 +288,51 @@ bool FormWindow::TranslateDialogKey(MSG& msg) {
 // --- FormView --------------------------------------------------------------
 
 void FormWindow::ShowPage(int page) {
-  if (page < 1 || page > form::kPageCount) return;
-  HWND focus = ::GetFocus();
+  if (page < 1 || page > form::kPageCount || page == activePage_) return;
   HWND oldPage = Control(form::PageId(activePage_));
   HWND newPage = Control(form::PageId(page));
-  const bool focusOnOldPage = oldPage != nullptr && focus != nullptr && ::IsChild(oldPage, focus);
   activePage_ = page;
-  if (newPage != nullptr) ::ShowWindow(newPage, SW_SHOWNA);
-  if (oldPage != nullptr && oldPage != newPage) ::ShowWindow(oldPage, SW_HIDE);
-  if (focusOnOldPage) KeepFocusUsable(nullptr);
+  if (newPage != nullptr) {
+    // Named with its text while it shows.
+    ::SetWindowTextW(newPage, Widen(form::PageText(page)).c_str());
+    ::ShowWindow(newPage, SW_SHOWNA);
+  }
+  if (oldPage != nullptr) {
+    ::ShowWindow(oldPage, SW_HIDE);
+    ::SetWindowTextW(oldPage, L"");
+  }
+  // What was said of the page left is over.
+  pendingAnnouncements_.clear();
+  parkedOn_ = nullptr;
+  focusPending_ = true;
+  QueuePresent();
+}
+
+void FormWindow::QueuePresent() {
+  if (presentQueued_ || window_ == nullptr) return;
+  presentQueued_ = ::PostMessageW(window_, kPresentMessage, 0, 0) != FALSE;
+}
+
+void FormWindow::Present() {
+  presentQueued_ = false;
+  if (window_ == nullptr) return;
+  std::vector<Id> said = std::exchange(pendingAnnouncements_, {});
+  if (std::exchange(focusPending_, false)) {
+    // The first Tab stop: the page's first control, or (page 4 during the
+    // update) the side list after it; never Cancel by itself. Then the
+    // page's name, then whatever result it shows as it appears (the jump
+    // on plug-in keeps the connection's).
+    FocusFirstStop(nullptr);
+    HWND page = Control(form::PageId(activePage_));
+    if (page != nullptr && ::GetWindowTextLengthW(page) > 0)
+      ::NotifyWinEvent(EVENT_OBJECT_NAMECHANGE, page, OBJID_CLIENT, CHILDID_SELF);
+    said.clear();
+    for (const form::ControlDescription& c : form::Controls())
+      if (c.parent == form::PageId(activePage_) && AnnouncerOf(c.id) != nullptr) said.push_back(c.id);
+  }
+  for (Id control : said)
+    if (::IsWindowVisible(Control(control)))
+      ::NotifyWinEvent(EVENT_SYSTEM_ALERT, AnnouncerOf(control), OBJID_CLIENT, CHILDID_SELF);
 }
 
 void FormWindow::HidePageTabs() {
@@ -300,11 +349,52 @@ void FormWindow::HidePageTabs() {
 }
 
 void FormWindow::SetVisible(Id control, bool visible) {
-  if (HWND handle = Control(control)) ::ShowWindow(handle, visible ? SW_SHOWNA : SW_HIDE);
+  HWND handle = Control(control);
+  if (handle == nullptr) return;
+  const bool wasShowing = ::IsWindowVisible(handle) != FALSE;
+  ::ShowWindow(handle, visible ? SW_SHOWNA : SW_HIDE);
+  if (AnnouncerOf(control) == nullptr) return;
+  if (!visible) {
+    std::erase(pendingAnnouncements_, control);
+  } else if (!wasShowing && ::IsWindowVisible(handle)) {
+    // Whichever handler shows it: only what appears on the page shown.
+    pendingAnnouncements_.push_back(control);
+    QueuePresent();
+  }
 }
 
 void FormWindow::SetEnabled(Id control, bool enabled) {
-  if (HWND handle = Control(control)) ::EnableWindow(handle, enabled ? TRUE : FALSE);
+  HWND handle = Control(control);
+  if (handle == nullptr) return;
+  // A control that goes grey with the focus would leave it nowhere: the
+  // keyboard, and a screen reader, would have nothing until the next click.
+  if (!enabled && handle == ::GetFocus()) MoveFocusOff(handle);
+  ::EnableWindow(handle, enabled ? TRUE : FALSE);
+}
+
+void FormWindow::MoveFocusOff(HWND leaving) {
+  // Next, the wizard's way on, when it can be pressed; else the first Tab
+  // stop: the page's first control, or during the update the side list,
+  // never Cancel, which a key meant for the screen reader would press.
+  HWND next = Control(Id::btnNEXT);
+  if (next != leaving && ::IsWindowVisible(next) && ::IsWindowEnabled(next))
+    ::SetFocus(next);
+  else
+    FocusFirstStop(leaving);
+}
+
+void FormWindow::FocusFirstStop(HWND leaving) {
+  HWND first = ::GetNextDlgTabItem(window_, nullptr, FALSE);
+  if (first != nullptr && first == leaving) first = ::GetNextDlgTabItem(window_, leaving, FALSE);
+  if (first == nullptr || first == leaving) return;
+  if (::GetActiveWindow() == window_)
+    ::SetFocus(first);
+  else
+    focusWhenInactive_ = first;
+  // Off the page (the side list, while the update runs): only until a way
+  // on can be pressed again (KeepFocusUsable after the click).
+  HWND page = Control(form::PageId(activePage_));
+  parkedOn_ = page != nullptr && ::IsChild(page, first) ? nullptr : first;
 }
 
 void FormWindow::SetCaption(Id control, std::string_view utf8) {

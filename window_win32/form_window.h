@@ -7,10 +7,12 @@
 #include <map>
 #include <optional>
 #include <utility>
+#include <vector>
 
 #include "Update_Main/Update_Main.h"
 #include "Update_Main/form_description.h"
 #include "Update_Main/form_view.h"
+#include "accessibility.h"
 #include "fonts.h"
 #include "win32_headers.h"
 
@@ -30,6 +32,10 @@ class FormWindow : public FormView {
   // Null once the window has been closed.
   HWND Handle() const { return window_; }
   HWND Control(form::Id control) const { return controls_[static_cast<std::size_t>(control)]; }
+  // The alert a screen reader is told of when control appears; null for none.
+  HWND AnnouncerOf(form::Id control) const {
+    return announcers_[static_cast<std::size_t>(control)];
+  }
   UINT Dpi() const { return dpi_; }
   bool RegisteredForDeviceChanges() const { return registered_; }
 
@@ -82,11 +88,25 @@ class FormWindow : public FormView {
   void LoadLogo();
   void DrawLogo(HDC dc, const RECT& rect);
 
+  // form_window_controls.cpp: what a screen reader gets of the controls.
+  void MakeAccessible();
+
+  // What a screen reader hears of a page change and of an indicator that
+  // appears, once the handler that made them has set up the page (the
+  // update processes its messages right after its first block): the focus
+  // on the page's first control and the page's name, then the alerts.
+  void QueuePresent();
+  void Present();
+
   void OnCommand(int id, int code, HWND control);
   void PressFocusedButton();
   void MoveFocus(bool backwards);
+  void MoveFocusOff(HWND leaving);
+  // The first Tab stop but leaving; noted as parked when it is off the page.
+  void FocusFirstStop(HWND leaving);
   void KeepFocusUsable(HWND preferred);
 
+  ComApartment com_;  // before the window, whose controls hand out objects
   HINSTANCE instance_ = nullptr;
   HWND window_ = nullptr;
   HWND tabs_ = nullptr;  // the page container's own window
@@ -97,7 +117,12 @@ class FormWindow : public FormView {
   bool closing_ = false;
   bool destroyedByOwner_ = false;
   HWND focusWhenInactive_ = nullptr;
+  HWND parkedOn_ = nullptr;  // where the focus waits off the page
   std::array<HWND, form::kControlCount> controls_{};
+  std::array<HWND, form::kControlCount> announcers_{};
+  bool presentQueued_ = false;
+  bool focusPending_ = false;
+  std::vector<form::Id> pendingAnnouncements_;
   std::map<std::pair<int, bool>, FontHandle> fonts_;  // by character height at 96 dpi, bold
   FontHandle glyphFont_;
   HBITMAP logo_ = nullptr;

@@ -7,9 +7,11 @@
 #include "win32_headers.h"
 
 #include <commctrl.h>
+#include <oleacc.h>
 
 #include <algorithm>
 
+#include "accessibility.h"
 #include "control_ids.h"
 #include "dpi.h"
 #include "form_window.h"
@@ -72,7 +74,9 @@ WindowKind KindOf(const ControlDescription& c) {
 }
 
 std::wstring TextOf(const ControlDescription& c) {
-  if (c.kind == Kind::Glyph) return GlyphText(c.glyph);
+  // The glyphs and the logo are drawn; their text is what a screen reader
+  // calls them.
+  if (c.kind == Kind::Glyph || c.kind == Kind::Picture) return Widen(form::AccessibleName(c.id));
   return Widen(c.text);
 }
 
@@ -122,6 +126,30 @@ void FormWindow::BuildControls() {
   ::SetWindowPos(Control(Id::Panel1), HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
   ApplyFonts();
   Layout();
+  MakeAccessible();
+}
+
+void FormWindow::MakeAccessible() {
+  for (const ControlDescription& c : form::Controls()) {
+    HWND control = Control(c.id);
+    const std::wstring name = Widen(form::AccessibleName(c.id));
+    switch (c.kind) {
+      // Windows' list proxy would offer the lines as items to select, and
+      // name the list after the label before it.
+      case Kind::TextList: OverrideAccessible(control, name, ROLE_SYSTEM_STATICTEXT, true); break;
+      case Kind::ProgressBar: OverrideAccessible(control, name, ROLE_SYSTEM_PROGRESSBAR, false); break;
+      case Kind::Glyph:
+      case Kind::Picture: OverrideAccessible(control, name, ROLE_SYSTEM_GRAPHIC, false); break;
+      default: break;
+    }
+    // An alert, never drawn (no size), for what is said when c appears.
+    const std::wstring said = Widen(form::AnnouncementOnShow(c.id));
+    if (said.empty()) continue;
+    HWND announcer = ::CreateWindowExW(0, L"STATIC", said.c_str(), kChild | WS_VISIBLE | SS_NOPREFIX,
+                                       0, 0, 0, 0, window_, nullptr, instance_, nullptr);
+    OverrideAccessible(announcer, said, ROLE_SYSTEM_ALERT, false);
+    announcers_[static_cast<std::size_t>(c.id)] = announcer;
+  }
 }
 
 HWND FormWindow::BuildControl(const ControlDescription& c) {

@@ -111,10 +111,6 @@ HFONT CreateGlyphFont(const GlyphFace& face, UINT dpi) {
                        CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY, DEFAULT_PITCH, face.family.c_str());
 }
 
-const wchar_t* GlyphText(form::Glyph glyph) {
-  return glyph == form::Glyph::Check ? L"\u2714" : L"\u2718";
-}
-
 void DrawGlyph(HDC dc, const RECT& rect, form::Glyph glyph, COLORREF colour,
                const GlyphFace& face, HFONT font) {
   ::FillRect(dc, &rect, ::GetSysColorBrush(COLOR_BTNFACE));

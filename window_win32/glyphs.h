@@ -28,9 +28,6 @@ bool HasUnicodeGlyphs(const std::wstring& family);
 // The glyph font at dpi; null for Polygon.
 HFONT CreateGlyphFont(const GlyphFace& face, UINT dpi);
 
-// The accessible text of a glyph control: the Unicode character it shows.
-const wchar_t* GlyphText(form::Glyph glyph);
-
 // Fills rect with the face colour and draws the glyph centred in it.
 void DrawGlyph(HDC dc, const RECT& rect, form::Glyph glyph, COLORREF colour,
                const GlyphFace& face, HFONT font);

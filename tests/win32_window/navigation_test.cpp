@@ -118,14 +118,19 @@ TEST_F(WindowNavigation, EnterPressesOnlyTheFocusedButtonAndEscNone) {
   EXPECT_EQ(h.window->ActivePage(), 1);
 }
 
-TEST_F(WindowNavigation, TheFocusMovesOnWhenItsButtonCanNoLongerBePressed) {
+TEST_F(WindowNavigation, TheFocusGoesToTheNewPageAndMovesOnWhenItsButtonCanNoLongerBePressed) {
   h.PlugInBridge();
   ::SetFocus(h.Control(Id::btnNEXT));
   h.Click(Id::btnNEXT);
-  EXPECT_EQ(::GetFocus(), h.Control(Id::btnNEXT));
+  h.RunUntilIdle();
+  EXPECT_EQ(::GetFocus(), h.Control(Id::ListBox1));  // the page's text
+  ::SetFocus(h.Control(Id::btnNEXT));
   h.Click(Id::btnNEXT);  // page 3: Next is disabled until Connect succeeds
-  EXPECT_EQ(::GetFocus(), h.Control(Id::btnConnect));
+  h.RunUntilIdle();
+  EXPECT_EQ(::GetFocus(), h.Control(Id::ListBox6));
+  ::SetFocus(h.Control(Id::btnConnect));
   h.Click(Id::btnConnect);  // and now Connect is disabled
+  h.RunUntilIdle();
   EXPECT_EQ(::GetFocus(), h.Control(Id::btnNEXT));
 }
 

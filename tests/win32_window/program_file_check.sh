@@ -36,7 +36,7 @@ for dll in $(echo "$headers" | sed -n 's/^[[:space:]]*DLL Name: //p' | tr 'A-Z' 
   echo "imports: $dll"
   case "$dll" in
     kernel32.dll|user32.dll|gdi32.dll|comctl32.dll|advapi32.dll|setupapi.dll|winmm.dll|\
-    msvcrt.dll|shell32.dll|ole32.dll) ;;
+    msvcrt.dll|shell32.dll|ole32.dll|oleaut32.dll|oleacc.dll) ;;
     *) fail "imports $dll, which Windows 7 does not have" ;;
   esac
 done

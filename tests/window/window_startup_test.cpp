@@ -81,6 +81,14 @@ TEST(WindowStartUp, KeyboardOrderIsPagesSideListCancelBackNext) {
   const QList<QWidget*> expected = {ui.PageControl1, ui.ListBox3, ui.btnESC, ui.btnBACK,
                                     ui.btnNEXT};
   EXPECT_EQ(order, expected);
+  // The stops themselves: the page's text comes first, the page container
+  // and its tab row are none.
+  QList<QWidget*> stops;
+  for (w = window.nextInFocusChain(); w != &window; w = w->nextInFocusChain())
+    if ((w->focusPolicy() & Qt::TabFocus) == Qt::TabFocus && w->isVisibleTo(&window) &&
+        w->focusProxy() == nullptr)
+      stops << w;
+  EXPECT_EQ(stops, (QList<QWidget*>{ui.ListBox1, ui.ListBox3, ui.btnESC, ui.btnBACK, ui.btnNEXT}));
 }
 
 // The box that the welcome text's failure shows, caught while it is up.
