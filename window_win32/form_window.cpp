@@ -226,6 +226,7 @@ void FormWindow::MoveFocus(bool backwards) {
   if (window_ == nullptr) return;
   HWND focus = ::GetFocus();
   if (focus != nullptr && !::IsChild(window_, focus)) focus = nullptr;
+  FocusCues::Tabbing tabbing(focusCues_, true);
   if (HWND next = ::GetNextDlgTabItem(window_, focus, backwards ? TRUE : FALSE)) ::SetFocus(next);
 }
 
@@ -282,6 +283,9 @@ void FormWindow::Idle() {
 bool FormWindow::TranslateDialogKey(MSG& msg) {
   if (window_ == nullptr) return false;
   if (msg.hwnd != window_ && !::IsChild(window_, msg.hwnd)) return false;
+  // Tab and Shift+Tab move the focus from in here (the rich-text box's
+  // through MoveFocus).
+  FocusCues::Tabbing tabbing(focusCues_, msg.message == WM_KEYDOWN && msg.wParam == VK_TAB);
   return ::IsDialogMessageW(window_, &msg) != FALSE;
 }
 

@@ -14,6 +14,7 @@
 #include "Update_Main/form_view.h"
 #include "accessibility.h"
 #include "fonts.h"
+#include "text_lists.h"
 #include "win32_headers.h"
 
 namespace tarvik::win32 {
@@ -118,6 +119,7 @@ class FormWindow : public FormView {
   bool destroyedByOwner_ = false;
   HWND focusWhenInactive_ = nullptr;
   HWND parkedOn_ = nullptr;  // where the focus waits off the page
+  FocusCues focusCues_;
   std::array<HWND, form::kControlCount> controls_{};
   std::array<HWND, form::kControlCount> announcers_{};
   bool presentQueued_ = false;

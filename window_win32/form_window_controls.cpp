@@ -182,7 +182,10 @@ HWND FormWindow::BuildControl(const ControlDescription& c) {
       PrepareRichEdit(control);
       SetBuiltInText(control, c.lines, FontFor(c));
       break;
-    case Kind::TextList: FillTextList(control, c.lines); break;
+    case Kind::TextList:
+      FillTextList(control, c.lines);
+      focusCues_.Follow(control);
+      break;
     case Kind::CheckBox:
       ::SendMessageW(control, BM_SETCHECK, c.checkedAtStart ? BST_CHECKED : BST_UNCHECKED, 0);
       break;

@@ -50,6 +50,29 @@ class WindowNavigation : public ::testing::Test {
   }
 };
 
+// Whether the list, painted as it is now, draws the dotted focus frame: the
+// frame's left edge runs down the first column of the caret's line, which
+// the text (drawn from one pixel in) leaves in the face colour.
+bool DrawsFocusFrame(HWND list) {
+  RECT client{}, line{};
+  ::GetClientRect(list, &client);
+  const LRESULT caret = ::SendMessageW(list, LB_GETCARETINDEX, 0, 0);
+  ::SendMessageW(list, LB_GETITEMRECT, static_cast<WPARAM>(caret), reinterpret_cast<LPARAM>(&line));
+  HDC screen = ::GetDC(list);
+  HDC dc = ::CreateCompatibleDC(screen);
+  HBITMAP bitmap = ::CreateCompatibleBitmap(screen, client.right, client.bottom);
+  ::ReleaseDC(list, screen);
+  HGDIOBJ old = ::SelectObject(dc, bitmap);
+  ::SendMessageW(list, WM_PRINTCLIENT, reinterpret_cast<WPARAM>(dc), PRF_CLIENT | PRF_ERASEBKGND);
+  bool drawn = false;
+  for (LONG y = line.top; y < line.bottom; ++y)
+    drawn |= ::GetPixel(dc, line.left, y) != ::GetSysColor(COLOR_BTNFACE);
+  ::SelectObject(dc, old);
+  ::DeleteObject(bitmap);
+  ::DeleteDC(dc);
+  return drawn;
+}
+
 TEST_F(WindowNavigation, NextAndBackThroughEveryPage) {
   h.PlugInBridge();
   ExpectPage(1, {false, true, L"Далее", true});
@@ -124,22 +147,30 @@ TEST_F(WindowNavigation, TheFocusGoesToTheNewPageAndMovesOnWhenItsButtonCanNoLon
   h.Click(Id::btnNEXT);
   h.RunUntilIdle();
   EXPECT_EQ(::GetFocus(), h.Control(Id::ListBox1));  // the page's text
+  EXPECT_FALSE(DrawsFocusFrame(h.Control(Id::ListBox1))) << "it reads as printed";
   ::SetFocus(h.Control(Id::btnNEXT));
   h.Click(Id::btnNEXT);  // page 3: Next is disabled until Connect succeeds
   h.RunUntilIdle();
   EXPECT_EQ(::GetFocus(), h.Control(Id::ListBox6));
+  EXPECT_FALSE(DrawsFocusFrame(h.Control(Id::ListBox6)));
   ::SetFocus(h.Control(Id::btnConnect));
   h.Click(Id::btnConnect);  // and now Connect is disabled
   h.RunUntilIdle();
   EXPECT_EQ(::GetFocus(), h.Control(Id::btnNEXT));
 }
 
+// A list tabbed to shows the focus; the next page's text again does not.
 TEST_F(WindowNavigation, TabMovesFromTheWelcomeBoxToTheSideList) {
   ::SetFocus(h.Control(Id::RichEdit1));
   PressKey(VK_TAB);
   EXPECT_EQ(::GetFocus(), h.Control(Id::ListBox3));
+  EXPECT_TRUE(DrawsFocusFrame(h.Control(Id::ListBox3)));
   PressKey(VK_TAB);
   EXPECT_EQ(::GetFocus(), h.Control(Id::btnESC));
+  h.Click(Id::btnNEXT);
+  h.RunUntilIdle();
+  ASSERT_EQ(::GetFocus(), h.Control(Id::ListBox1));
+  EXPECT_FALSE(DrawsFocusFrame(h.Control(Id::ListBox1)));
 }
 
 TEST_F(WindowNavigation, NoKeyAndNoTabClickChangesThePage) {
