@@ -2,8 +2,10 @@
 
 #include <QAccessible>
 #include <QAccessibleWidget>
+#include <QStackedWidget>
 
 #include "form_window.h"
+#include "page_container.h"
 #include "progress_bar.h"
 #include "text_list.h"
 
@@ -38,6 +40,13 @@ QAccessibleInterface* Factory(const QString& className, QObject* object) {
   if (Is(className, TextList::staticMetaObject)) return new TextListAccessible(widget);
   if (Is(className, Announcer::staticMetaObject))
     return new QAccessibleWidget(widget, QAccessible::Notification);
+  // Qt gives the stack of pages inside the page container the role of a
+  // layered pane, and Orca names a layered pane whenever the focus enters
+  // it: "layered pane" at every page change, which tells the owner nothing.
+  // As a plain container it is passed over, like the pages themselves.
+  if (Is(className, QStackedWidget::staticMetaObject) &&
+      qobject_cast<PageContainer*>(widget->parentWidget()) != nullptr)
+    return new QAccessibleWidget(widget, QAccessible::Client);
   return nullptr;
 }
 

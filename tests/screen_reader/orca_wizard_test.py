@@ -74,6 +74,11 @@ SPOKEN_ON_FAILURE = [
     ('the connection result', r'(?<!НЕ )УСТАНОВЛЕНО'),
     ('the outcome', r'ОШИБКА!!!'),
 ]
+# What no run may speak: containers that only hold the pages (in the C
+# locale's words).
+NEVER_SPOKEN = [
+    ('the stack of pages at a page change', r'^layered pane'),
+]
 
 
 SPEECH = re.compile(r"^(\d\d:\d\d:\d\d\.\d+) - SPEECH OUTPUT: '(.*?)'", re.M | re.S)
@@ -435,7 +440,8 @@ def transcript(steps, spoken, end):
 
 
 def check_order(name, spoken, expected):
-    """Each expected phrase in a spoken line after the previous one's."""
+    """Each expected phrase in a spoken line after the previous one's, and
+    nothing that must never be said."""
     problems = []
     at = 0
     for what, pattern in expected:
@@ -445,6 +451,10 @@ def check_order(name, spoken, expected):
             problems.append(f'{name}: Orca did not say {what} ({pattern}) in its place')
         else:
             at = found + 1
+    for what, pattern in NEVER_SPOKEN:
+        rx = re.compile(pattern)
+        problems += [f'{name}: Orca said {what}: "{text}" at {when[:12]}'
+                     for when, text in spoken if rx.search(text)]
     return problems
 
 
